@@ -1,0 +1,92 @@
+// korvane-recover: finds the mail stored on a disk, partition, image or store file,
+// lists it, and saves it as .eml or .txt files.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/listing.h"
+#include "cli/terminal_view.h"
+#include "res/string_table.h"
+#include "scan/folders.h"
+#include "scan/mail_item.h"
+#include "scan/recogniser.h"
+#include "scan/scan_driver.h"
+#include "scan/scan_state.h"
+#include "source/disk.h"
+#include "source/utf.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: korvane-recover [OPTIONS] SOURCE\n"
+    "\n"
+    "Scans SOURCE for stored Internet mail and lists the messages it finds.\n"
+    "SOURCE is a disk image or mail store file (a path containing '/'), a device\n"
+    "under /dev such as sda1, or HDn for the n-th whole disk of this machine.\n"
+    "The source is only ever read.\n"
+    "\n"
+    "options:\n"
+    "  --json              list the messages as JSON, one object per line\n"
+    "  -h, --help          show this help\n";
+
+struct Options {
+  std::string source;
+  bool json = false;
+};
+
+int Usage(const char* problem) {
+  if (problem) std::fprintf(stderr, "korvane-recover: %s\n", problem);
+  std::fputs(kUsage, stderr);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options opt;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "-h" || a == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--json") {
+      opt.json = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      return Usage(("unknown option " + a).c_str());
+    } else if (opt.source.empty()) {
+      opt.source = a;
+    } else {
+      return Usage("more than one source given");
+    }
+  }
+  if (opt.source.empty()) return Usage("no source given");
+
+  // Probe the source first so that a bad name gets a clear message.
+  const std::u16string source = Utf8ToU16(opt.source);
+  {
+    CDisk probe;
+    if (!probe.Open(source)) {
+      std::fprintf(stderr, "korvane-recover: cannot open %s: %s\n", opt.source.c_str(), probe.LastError().c_str());
+      return 1;
+    }
+  }
+
+  CTerminalView view(isatty(STDERR_FILENO) != 0);
+  g_strSourcePath.Set(source);
+  ScanThreadProc(&view, MakeScanChunkConsumer(&view));
+  view.ClearLine();
+
+  const std::vector<tagMailItem*> mails = g_Folders.Snapshot(g_Folders.Inbox());
+  if (opt.json) {
+    PrintMailJson(stdout, mails);
+  } else {
+    PrintMailTable(stdout, mails);
+    std::fprintf(stdout, "%s\n", U16ToUtf8(g_szStatus.Get()).c_str());
+  }
+  return 0;
+}

@@ -1,0 +1,37 @@
+#pragma once
+// Transfer decodings, header-value decoding, date text and text helpers.
+// All reentrant; the in-place variants replace the string they are given.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Base64 (RFC 2045 alphabet; non-alphabet bytes skipped; an "=" right after an alphabet
+// character ends the decoding). Returns the decoded bytes; their count is the decoded length.
+std::string Base64Decode(const char* data, size_t length);
+// The decoded length alone, without producing the bytes (attachment sizes).
+size_t Base64DecodedLength(const char* data, size_t length);
+// Replaces `s` by its decoding up to the first zero byte, when the decoding is not empty.
+void DecodeBase64InPlace(std::string& s);
+
+// Quoted-printable: "=XX" (either case), soft line breaks "=" CR LF and "=" LF; an "=" not
+// followed by two hex digits stays as it is; nothing is read past the end.
+std::string QuotedPrintableDecode(const char* data, size_t length);
+void DecodeQuotedPrintableInPlace(std::string& s);
+
+// UTF-8 to the ANSI code page, in place, when that yields a non-empty text.
+void Utf8ToAnsiInPlace(std::string& s);
+
+// Display text of a header value (From, To, Cc, Subject, attachment names). Also cleans
+// `value` in place: white space trimmed, escaped quotes and leading quotes removed.
+std::u16string DecodeHeaderValue(std::string& value);
+// One piece of a header value to UTF-16.
+std::u16string DecodeHeaderPiece(const std::string& piece);
+
+// Rewrites a Date value in place as "%d-%02d-%02d %02d:%02d:%02d" when a year from 1991 to
+// 2049 can be read in it; otherwise leaves it unchanged.
+void FormatMailDate(std::string& value);
+
+// Position of the first occurrence of `pattern` in `text`, ASCII letters compared without
+// regard to case, or -1.
+ptrdiff_t FindNoCase(std::string_view text, std::string_view pattern);

@@ -1,0 +1,1 @@
+// The MIME layer: charset table, decoders, extraction, renderers, export.

@@ -1,0 +1,33 @@
+#pragma once
+// The scan driver: reads the chosen source from its first sector to its last in chunks
+// and hands each chunk to a consumer (the recogniser), keeping the window informed.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+#include "scan/view.h"
+
+inline constexpr uint32_t kChunkSectors = 2048;  // sectors per chunk handed to the consumer
+inline constexpr uint32_t kReadSectors = 128;    // sectors per read of the source
+// Bytes of the source that follow a chunk and are in memory after it while the chunk is
+// handled, so that a line or a header that straddles the chunk's end reads on into the real
+// bytes. Past the source's end they are zeros.
+inline constexpr size_t kScanLookahead = 32768;
+// Zero bytes after the look-ahead; never written.
+inline constexpr size_t kScanTailPad = 4096;
+
+// Gets one chunk: `length` bytes (whole sectors) starting at sector `firstSector`.
+// chunk[length .. length + kScanLookahead + kScanTailPad) may be read; the consumer may
+// change bytes in place up to length + kScanLookahead, and the changes in the look-ahead
+// carry over into the next chunk. `stop` is polled as often as the consumer likes.
+using ChunkConsumer =
+    std::function<void(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop)>;
+
+// Runs one scan of g_strSourcePath on the calling thread (the scan thread). `chunkSectors`
+// is kChunkSectors except in tests. Returns 0 in every case.
+unsigned ScanThreadProc(CMailView* view, const ChunkConsumer& consume, uint32_t chunkSectors = kChunkSectors);
+
+// Appends a new record to the Inbox and tells the view; nothing when there is no Inbox.
+void AddMailToInbox(CMailView* view, tagMailItem* item);

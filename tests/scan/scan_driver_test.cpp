@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "scan/folders.h"
+#include "scan/mail_item.h"
+#include "scan/scan_driver.h"
+#include "scan/scan_state.h"
+#include "source/disk_fault.h"
+#include "source/utf.h"
+#include "tests/support/recorder_view.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+struct ChunkSeen {
+  size_t length;
+  uint64_t first;
+  std::string head;       // first bytes of the chunk
+  std::string lookahead;  // first bytes after the chunk
+};
+
+class ScanDriver : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    SetDiskReadHookForTesting(nullptr);
+    g_MailStore.FreeAll();
+  }
+
+  // An image of `sectors` sectors whose sector i starts with "S<i>".
+  std::u16string MakeImage(uint64_t sectors) {
+    std::string data(sectors * 512, '\0');
+    for (uint64_t i = 0; i < sectors; ++i) {
+      const std::string tag = "S" + std::to_string(i);
+      data.replace(i * 512, tag.size(), tag);
+    }
+    return Utf8ToU16(dir.WriteFile("img", data).string());
+  }
+
+  std::vector<ChunkSeen> Scan(const std::u16string& source, uint32_t chunkSectors = kChunkSectors) {
+    g_strSourcePath.Set(source);
+    std::vector<ChunkSeen> seen;
+    ScanThreadProc(
+        &view,
+        [&](uint8_t* chunk, size_t len, uint64_t first, const std::atomic<int>&) {
+          seen.push_back({len, first, std::string(reinterpret_cast<char*>(chunk), 8),
+                          std::string(reinterpret_cast<char*>(chunk + len), 8)});
+        },
+        chunkSectors);
+    return seen;
+  }
+
+  CTempDir dir;
+  CRecorderView view;
+};
+
+TEST_F(ScanDriver, EmptySourceReadsNoChunk) {
+  const auto seen = Scan(MakeImage(0));
+  EXPECT_TRUE(seen.empty());
+  EXPECT_EQ(g_szStatus.Get(), u"找到 0 封邮件");
+  EXPECT_EQ(view.CallsStartingWith("range").front(), "range 0");
+  EXPECT_EQ(view.CallsStartingWith("end").back(), "end 0");
+}
+
+TEST_F(ScanDriver, LastChunkHoldsTheRemainingSectors) {
+  const auto seen = Scan(MakeImage(2049));
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].length, 2048u * 512);
+  EXPECT_EQ(seen[1].length, 512u);
+  EXPECT_EQ(seen[1].first, 2048u);
+  EXPECT_EQ(seen[1].head.substr(0, 5), "S2048");
+  // The first chunk's look-ahead is the next chunk's start; past the end are zeros.
+  EXPECT_EQ(seen[0].lookahead.substr(0, 5), "S2048");
+  EXPECT_EQ(seen[1].lookahead, std::string(8, '\0'));
+  const auto pos = view.CallsStartingWith("pos");
+  ASSERT_GE(pos.size(), 2u);
+  EXPECT_EQ(pos[0], "pos 0");
+  EXPECT_EQ(pos[1], "pos 2048");
+}
+
+TEST_F(ScanDriver, ReadsInPiecesOf128Sectors) {
+  std::vector<std::pair<uint64_t, uint32_t>> reads;
+  std::mutex m;
+  SetDiskReadHookForTesting([&](uint64_t offset, uint32_t count) -> int64_t {
+    std::lock_guard<std::mutex> g(m);
+    reads.emplace_back(offset / 512, count / 512);
+    return count;
+  });
+  const auto seen = Scan(MakeImage(2048 + 200));
+  ASSERT_EQ(seen.size(), 2u);
+  std::vector<std::pair<uint64_t, uint32_t>> last(reads.end() - 2, reads.end());
+  EXPECT_EQ(last[0], (std::pair<uint64_t, uint32_t>{2048, 128}));
+  EXPECT_EQ(last[1], (std::pair<uint64_t, uint32_t>{2176, 72}));
+  EXPECT_EQ(reads.size(), 16u + 2u);
+}
+
+TEST_F(ScanDriver, FailedReadsAreZeros) {
+  SetDiskReadHookForTesting([](uint64_t, uint32_t) -> int64_t { return -1; });
+  const auto seen = Scan(MakeImage(300));
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].head, std::string(8, '\0'));
+  EXPECT_EQ(g_szStatus.Get(), u"找到 0 封邮件");
+}
+
+TEST_F(ScanDriver, StatusTextPerChunk) {
+  Scan(MakeImage(20), 8);
+  const auto status = view.CallsStartingWith("status");
+  ASSERT_EQ(status.size(), 4u);  // three chunks, then the empty text at the end
+  EXPECT_EQ(status[0], "status 找到 0 封邮件\r\n正在处理 0 块，总共 20 个块");
+  EXPECT_EQ(status[1], "status 找到 0 封邮件\r\n正在处理 8 块，总共 20 个块");
+  EXPECT_EQ(status[3], "status ");
+}
+
+TEST_F(ScanDriver, ButtonsDuringAndAfterTheScan) {
+  Scan(MakeImage(4));
+  const auto enables = view.CallsStartingWith("enable");
+  EXPECT_EQ(enables, (std::vector<std::string>{"enable 134 0", "enable 133 0", "enable 135 1", "enable 134 1",
+                                                "enable 133 1", "enable 135 0"}));
+  EXPECT_EQ(g_bScanning.load(), 0);
+  EXPECT_EQ(g_nProgressTotal.load(), 0u);
+}
+
+TEST_F(ScanDriver, StopEndsTheScanAndIsCleared) {
+  g_strSourcePath.Set(MakeImage(64));
+  int chunks = 0;
+  ScanThreadProc(
+      &view,
+      [&](uint8_t*, size_t, uint64_t, const std::atomic<int>&) {
+        if (++chunks == 2) g_bStop = 1;
+      },
+      8);
+  EXPECT_EQ(chunks, 2);
+  EXPECT_EQ(g_bStop.load(), 0);
+  EXPECT_EQ(view.CallsStartingWith("end").size(), 1u);
+}
+
+TEST_F(ScanDriver, StopDuringReadsSkipsTheRest) {
+  int readsAfterStop = 0;
+  SetDiskReadHookForTesting([&](uint64_t offset, uint32_t count) -> int64_t {
+    if (g_bStop) ++readsAfterStop;
+    if (offset / 512 == 256) g_bStop = 1;  // during the reads of the first chunk
+    return count;
+  });
+  int chunks = 0;
+  Scan(MakeImage(4096));
+  chunks = static_cast<int>(view.CallsStartingWith("pos").size());
+  EXPECT_EQ(readsAfterStop, 0);
+  EXPECT_LE(chunks, 2);  // the first chunk's position, then the end steps' reset
+}
+
+TEST_F(ScanDriver, UnopenableSourceRunsOnlyTheEndSteps) {
+  g_nMailCount = 7;
+  Scan(Utf8ToU16((dir.Path() / "missing").string()));
+  EXPECT_TRUE(view.CallsStartingWith("reset").empty());
+  EXPECT_EQ(g_szStatus.Get(), u"找到 7 封邮件");  // the previous count stays
+  g_nMailCount = 0;
+}
+
+TEST_F(ScanDriver, SecondScanFreesTheFirstScansRecords) {
+  const auto img = MakeImage(4);
+  g_strSourcePath.Set(img);
+  ScanThreadProc(&view, [&](uint8_t*, size_t, uint64_t, const std::atomic<int>&) {
+    auto* m = new tagMailItem;
+    g_MailStore.Add(m);
+    AddMailToInbox(&view, m);
+  });
+  EXPECT_EQ(g_MailStore.Count(), 1u);
+  EXPECT_EQ(view.CallsStartingWith("end").back(), "end 1");
+  size_t seenAtFirstChunk = 99;
+  ScanThreadProc(&view, [&](uint8_t*, size_t, uint64_t, const std::atomic<int>&) {
+    seenAtFirstChunk = g_MailStore.Count() + g_Folders.Count(g_Folders.Inbox());
+  });
+  EXPECT_EQ(seenAtFirstChunk, 0u);
+}
+
+TEST_F(ScanDriver, LookaheadChangesCarryIntoTheNextChunk) {
+  g_strSourcePath.Set(MakeImage(16));
+  std::vector<std::string> heads;
+  ScanThreadProc(
+      &view,
+      [&](uint8_t* chunk, size_t len, uint64_t, const std::atomic<int>&) {
+        heads.emplace_back(reinterpret_cast<char*>(chunk), 2);
+        chunk[len] = 'X';
+      },
+      8);
+  ASSERT_EQ(heads.size(), 2u);
+  EXPECT_EQ(heads[1], "X8");
+}
+
+}  // namespace

@@ -1,0 +1,29 @@
+#include "tests/support/temp_dir.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+CTempDir::CTempDir() {
+  std::string templ = (std::filesystem::temp_directory_path() / "korvane-test-XXXXXX").string();
+  if (char* made = ::mkdtemp(templ.data())) m_path = made;
+}
+
+CTempDir::~CTempDir() {
+  std::error_code ec;
+  if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
+}
+
+std::filesystem::path CTempDir::WriteFile(const std::string& name, std::string_view bytes) const {
+  const auto p = m_path / name;
+  std::ofstream out(p, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return p;
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
