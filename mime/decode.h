@@ -18,6 +18,8 @@ void DecodeBase64InPlace(std::string& s);
 // followed by two hex digits stays as it is; nothing is read past the end.
 std::string QuotedPrintableDecode(const char* data, size_t length);
 void DecodeQuotedPrintableInPlace(std::string& s);
+// The Q encoding of encoded header words: quoted-printable where "_" also stands for a space.
+std::string QEncodingDecode(const char* data, size_t length);
 
 // UTF-8 to the ANSI code page, in place, when that yields a non-empty text.
 void Utf8ToAnsiInPlace(std::string& s);

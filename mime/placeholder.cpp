@@ -1,1 +1,0 @@
-// The MIME layer: charset table, decoders, extraction, renderers, export.

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mime/decode.h"
+
+namespace {
+
+std::string B64(const std::string& s) { return Base64Decode(s.data(), s.size()); }
+size_t B64Len(const std::string& s) { return Base64DecodedLength(s.data(), s.size()); }
+
+TEST(Base64, GroupsAndPadding) {
+  EXPECT_EQ(B64("QUJD\r\n"), "ABC");
+  EXPECT_EQ(B64("QUI="), "AB");
+  EXPECT_EQ(B64("QQ=="), "A");
+  EXPECT_EQ(B64("QUJDRA"), "ABCD");    // two pending characters give one byte
+  EXPECT_EQ(B64("QUJDREU"), "ABCDE");  // three give two
+  EXPECT_EQ(B64("QUJDR"), "ABC");      // a single pending character gives nothing
+  EXPECT_EQ(B64("+/+/"), std::string("\xfb\xff\xbf"));
+}
+
+TEST(Base64, EmptyOrStartingWithEqualsGivesNothing) {
+  EXPECT_EQ(B64(""), "");
+  EXPECT_EQ(B64("=QUJD"), "");
+  EXPECT_EQ(B64Len("=QUJD"), 0u);
+}
+
+TEST(Base64, EqualsAfterAlphabetCharacterEnds) {
+  EXPECT_EQ(B64("QU=JD"), "A");
+  EXPECT_EQ(B64("QUJD=QUJD"), "ABC");
+  // An "=" that follows a skipped byte is skipped with it.
+  EXPECT_EQ(B64("QUJD\r\n=QUJD"), "ABCABC");
+  EXPECT_EQ(B64("QU\n=JD"), "ABC");
+}
+
+TEST(Base64, NonAlphabetBytesAreSkippedAnywhere) {
+  EXPECT_EQ(B64("QU\x80JD"), "ABC");
+  EXPECT_EQ(B64("QUJD\xff\xfeQUJD"), "ABCABC");
+  EXPECT_EQ(B64("  Q U J D  "), "ABC");
+  EXPECT_EQ(B64("QUJD\r\n\r\n"), "ABC");
+}
+
+TEST(Base64, LineBrokenTextDecodesAsIfUnbroken) {
+  std::string data;
+  for (int i = 0; i < 3000; ++i) data += static_cast<char>((i * 7919) & 0xff);
+  // Encode with a plain reference encoder, then break into 76-character lines.
+  static const char kAlpha[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string enc;
+  for (size_t i = 0; i < data.size(); i += 3) {
+    const uint32_t v = static_cast<uint8_t>(data[i]) << 16 |
+                       (i + 1 < data.size() ? static_cast<uint8_t>(data[i + 1]) << 8 : 0) |
+                       (i + 2 < data.size() ? static_cast<uint8_t>(data[i + 2]) : 0);
+    enc += kAlpha[v >> 18 & 63];
+    enc += kAlpha[v >> 12 & 63];
+    enc += i + 1 < data.size() ? kAlpha[v >> 6 & 63] : '=';
+    enc += i + 2 < data.size() ? kAlpha[v & 63] : '=';
+  }
+  std::string lines;
+  for (size_t i = 0; i < enc.size(); i += 76) lines += enc.substr(i, 76) + "\r\n";
+  EXPECT_EQ(B64(enc), data);
+  EXPECT_EQ(B64(lines), data);
+  EXPECT_EQ(B64Len(lines), data.size());
+  // Lines of odd length put group boundaries across the line breaks.
+  std::string odd;
+  for (size_t i = 0; i < enc.size(); i += 61) odd += enc.substr(i, 61) + "\n";
+  EXPECT_EQ(B64(odd), data);
+}
+
+TEST(Base64, InPlaceCutsAtZeroAndKeepsUndecodable) {
+  std::string s = "QUIAQw==";  // "AB\0C"
+  DecodeBase64InPlace(s);
+  EXPECT_EQ(s, "AB");
+  std::string none = "=abc";
+  DecodeBase64InPlace(none);
+  EXPECT_EQ(none, "=abc");
+  std::string text = "5L2g5aW9";
+  DecodeBase64InPlace(text);
+  EXPECT_EQ(text, "\xe4\xbd\xa0\xe5\xa5\xbd");
+}
+
+}  // namespace

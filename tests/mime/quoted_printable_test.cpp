@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mime/decode.h"
+
+namespace {
+
+std::string QP(const std::string& s) { return QuotedPrintableDecode(s.data(), s.size()); }
+std::string Q(const std::string& s) { return QEncodingDecode(s.data(), s.size()); }
+
+TEST(QuotedPrintable, Escapes) {
+  EXPECT_EQ(QP("a=3Db"), "a=b");
+  EXPECT_EQ(QP("=3a"), ":");
+  EXPECT_EQ(QP("=3A"), ":");
+  EXPECT_EQ(QP("=e4=BD=a0"), "\xe4\xbd\xa0");
+  EXPECT_EQ(QP("=00x"), std::string("\0x", 2));
+  EXPECT_EQ(QP("plain text, no escapes"), "plain text, no escapes");
+}
+
+TEST(QuotedPrintable, SoftLineBreaks) {
+  EXPECT_EQ(QP("a=\r\nb"), "ab");
+  EXPECT_EQ(QP("a=\nb"), "ab");
+  EXPECT_EQ(QP("a=\rb"), "ab");
+  EXPECT_EQ(QP("a=\r\n"), "a");
+  EXPECT_EQ(QP("line1\r\nline2"), "line1\r\nline2");  // hard breaks stay
+}
+
+TEST(QuotedPrintable, EqualsWithoutTwoHexDigitsStays) {
+  EXPECT_EQ(QP("a=zzb"), "a=zzb");
+  EXPECT_EQ(QP("a=3"), "a=3");
+  EXPECT_EQ(QP("a="), "a=");
+  EXPECT_EQ(QP("="), "=");
+  EXPECT_EQ(QP("=G1"), "=G1");
+  EXPECT_EQ(QP("==41"), "=A");
+}
+
+TEST(QuotedPrintable, NeverReadsPastTheEnd) {
+  // The input is a slice of a longer buffer whose next bytes would complete an escape.
+  const std::string buffer = "ab=4142";
+  EXPECT_EQ(QuotedPrintableDecode(buffer.data(), 4), "ab=4");
+  EXPECT_EQ(QuotedPrintableDecode(buffer.data(), 3), "ab=");
+  EXPECT_EQ(QuotedPrintableDecode(buffer.data(), 5), "abA");
+}
+
+TEST(QuotedPrintable, InPlaceCutsAtZero) {
+  std::string s = "ab=00cd";
+  DecodeQuotedPrintableInPlace(s);
+  EXPECT_EQ(s, "ab");
+  std::string empty;
+  DecodeQuotedPrintableInPlace(empty);
+  EXPECT_EQ(empty, "");
+}
+
+TEST(QEncoding, UnderscoresAreSpaces) {
+  EXPECT_EQ(Q("Hello_World=21"), "Hello World!");
+  EXPECT_EQ(Q("=5F_"), "_ ");
+  EXPECT_EQ(QP("a_b"), "a_b");  // not in the body encoding
+}
+
+}  // namespace
