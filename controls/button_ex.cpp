@@ -1,11 +1,11 @@
 #include "controls/button_ex.h"
 
-#include <QBitmap>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -66,14 +66,26 @@ void CButtonEx::UpdateMask()
 {
     if (width() <= 0 || height() <= 0)
         return;
-    QBitmap mask(size());
-    mask.fill(Qt::color0);
-    QPainter painter(&mask);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::color1);
-    painter.drawPath(RoundedPath(QRectF(0, 0, width(), height()), RegionCorner(height())));
-    painter.end();
-    setMask(mask);
+    // Row by row, the same cut at all four corners: a pixel stays when its centre lies
+    // within the corner ellipse shrunk by half a pixel.
+    const double r = RegionCorner(height()) / 2.0;
+    const int nCornerRows = int(std::ceil(r));
+    QRegion region;
+    for (int y = 0; y < height(); ++y) {
+        const int j = std::min(y, height() - 1 - y);  // row index from the nearer edge
+        int nInset = 0;
+        if (j < nCornerRows) {
+            const double dy = r - (j + 0.5);
+            while (nInset < nCornerRows) {
+                const double dx = r - (nInset + 0.5);
+                if (std::sqrt(dx * dx + dy * dy) <= r - 0.5)
+                    break;
+                ++nInset;
+            }
+        }
+        region += QRect(nInset, y, std::max(0, width() - 2 * nInset), 1);
+    }
+    setMask(region);
 }
 
 void CButtonEx::SetHoverState(int nState)

@@ -176,6 +176,7 @@ CListCtrlEx::CListCtrlEx(bool bSortable, QWidget* pParent)
     m_pHeader->setStretchLastSection(false);
     m_pHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_pHeader->setFont(font());
+    m_pHeader->setMinimumSectionSize(4);
 
     // A list, not a grid of cells: whole rows, one at a time, fixed row height so that
     // no row is ever measured.
@@ -192,23 +193,13 @@ CListCtrlEx::CListCtrlEx(bool bSortable, QWidget* pParent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setMinimumSectionSize(1);
 
-    // Flat scroll bars in the list's own colour.
-    const QString strBar = QStringLiteral(
-        "QScrollBar { background: rgb(200, 220, 240); border: none; }"
-        "QScrollBar::handle { background: rgb(160, 185, 215); border: 1px solid rgb(130, 155, 190); }"
-        "QScrollBar::handle:horizontal { min-width: 16px; }"
-        "QScrollBar::handle:vertical { min-height: 16px; }"
-        "QScrollBar::add-line, QScrollBar::sub-line { background: rgb(185, 205, 230); border: none;"
-        " width: 14px; height: 14px; subcontrol-origin: margin; }"
-        "QScrollBar::add-line:horizontal { subcontrol-position: right; }"
-        "QScrollBar::sub-line:horizontal { subcontrol-position: left; }"
-        "QScrollBar::add-line:vertical { subcontrol-position: bottom; }"
-        "QScrollBar::sub-line:vertical { subcontrol-position: top; }"
-        "QScrollBar:horizontal { height: 16px; margin: 0 14px 0 14px; }"
-        "QScrollBar:vertical { width: 16px; margin: 14px 0 14px 0; }"
-        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
-    horizontalScrollBar()->setStyleSheet(strBar);
-    verticalScrollBar()->setStyleSheet(strBar);
+    // Scroll bars in the list's own colour.
+    for (QScrollBar* pBar : {horizontalScrollBar(), verticalScrollBar()}) {
+        QPalette pal = pBar->palette();
+        for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Base})
+            pal.setColor(role, ScrollBarColour());
+        pBar->setPalette(pal);
+    }
 
     connect(m_pHeader, &QHeaderView::sectionClicked, this, [this](int nColumn) { OnColumnClick(nColumn); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,

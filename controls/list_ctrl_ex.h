@@ -53,6 +53,8 @@ public:
     // unless the list is sortable. No row is selected afterwards.
     void SortByColumn(int nColumn, bool bAscending);
 
+    static QColor ScrollBarColour() { return QColor(200, 220, 240); }
+
     // Off: the list stops repainting (for bulk insertion); on: repaints once.
     void SetRedraw(bool bRedraw);
 
