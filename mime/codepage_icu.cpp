@@ -1,92 +1,145 @@
 // Code-page conversion on ICU converters.
 //
 // Each Windows code page maps to the ICU converter that reproduces Windows' own mapping
-// byte for byte (or, for the stateful encodings, its behaviour). Converters are opened
+// byte for byte (or, for the stateful encodings, its behaviour): one of ICU's built-in
+// converters, or one of Windows' own tables linked in as an ICU package. Converters are opened
 // lazily, once per thread, and kept until the thread ends; a code page whose converter
 // cannot be opened is remembered as unsupported for that thread.
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
+#include <unicode/udata.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "mime/codepage.h"
+#include "mime/codepage_package.h"
 
 namespace {
 
 struct CodePageConverter {
   int nCodePage;
-  const char* szName;  // ICU converter name
+  const char* szName;     // ICU converter name
+  bool bWindowsTable;     // one of Windows' tables, in the linked package
 };
 
-// Sorted by code page for the binary search below.
+// Every code page of the charset table but 0 (the ANSI setting), 1201 (UTF-16BE, which
+// Windows' multibyte conversion refuses) and 29001 (no trustworthy table). Sorted by code
+// page for the binary search below.
 constexpr CodePageConverter kConverters[] = {
-    {37, "ibm-37_P100-1995"},
-    {870, "ibm-870_P100-1995"},
-    {874, "windows-874-2000"},
-    {875, "ibm-875_P100-1995"},
-    {936, "windows-936-2000"},
-    {949, "windows-949-2000"},
-    {950, "windows-950-2000"},
-    {1140, "ibm-1140_P100-1997"},
-    {1141, "ibm-1141_P100-1997"},
-    {1142, "ibm-1142_P100-1997"},
-    {1143, "ibm-1143_P100-1997"},
-    {1144, "ibm-1144_P100-1997"},
-    {1145, "ibm-1145_P100-1997"},
-    {1146, "ibm-1146_P100-1997"},
-    {1147, "ibm-1147_P100-1997"},
-    {1148, "ibm-1148_P100-1997"},
-    {1149, "ibm-1149_P100-1997"},
-    {1250, "ibm-5346_P100-1998"},
-    {1251, "ibm-5347_P100-1998"},
-    {1252, "ibm-5348_P100-1997"},
-    {1254, "ibm-5350_P100-1998"},
-    {1256, "ibm-9448_X100-2005"},
-    {1258, "ibm-5354_P100-1998"},
-    {10029, "macos-29-10.2"},
-    {20273, "ibm-273_P100-1995"},
-    {20277, "ibm-277_P100-1995"},
-    {20278, "ibm-278_P100-1995"},
-    {20280, "ibm-280_P100-1995"},
-    {20284, "ibm-284_P100-1995"},
-    {20285, "ibm-285_P100-1995"},
-    {20290, "ibm-290_P100-1995"},
-    {20424, "ibm-424_P100-1995"},
-    {20838, "ibm-838_P100-1995"},
-    {20866, "ibm-878_P100-1996"},
-    {20871, "ibm-871_P100-1995"},
-    {21025, "ibm-1025_P100-1995"},
-    {28591, "ISO-8859-1"},
-    {28592, "ibm-912_P100-1995"},
-    {28594, "ibm-914_P100-1995"},
-    {28595, "ibm-915_P100-1995"},
-    {28599, "ibm-920_P100-1995"},
-    {28605, "ibm-923_P100-1998"},
-    {50220, "ISO_2022,locale=ja,version=3"},
-    {50221, "ISO_2022,locale=ja,version=3"},
-    {50225, "ISO_2022,locale=ko,version=0"},
-    {50930, "ibm-930_P120-1999"},
-    {50931, "ibm-939_P120-1999"},
-    {50933, "ibm-933_P110-1995"},
-    {50935, "ibm-935_P110-1999"},
-    {50937, "ibm-937_P110-1999"},
-    {50939, "ibm-939_P120-1999"},
-    {51936, "windows-936-2000"},
-    {51949, "windows-949-2000"},
-    {52936, "HZ"},
-    {57002, "ISCII,version=0"},
-    {57003, "ISCII,version=1"},
-    {57004, "ISCII,version=5"},
-    {57005, "ISCII,version=6"},
-    {57006, "ISCII,version=1"},
-    {57007, "ISCII,version=4"},
-    {57008, "ISCII,version=7"},
-    {57009, "ISCII,version=8"},
-    {57010, "ISCII,version=3"},
-    {57011, "ISCII,version=2"},
-    {65000, "UTF-7"},
-    {65001, "UTF-8"},
+    {37, "ibm-37_P100-1995", false},
+    {437, "windows-437-2000", true},
+    {708, "windows-708-2000", true},
+    {720, "windows-720-2000", true},
+    {737, "windows-737-2000", true},
+    {775, "windows-775-2000", true},
+    {850, "windows-850-2000", true},
+    {852, "windows-852-2000", true},
+    {857, "windows-857-2000", true},
+    {861, "windows-861-2000", true},
+    {862, "windows-862-2000", true},
+    {866, "windows-866-2000", true},
+    {869, "windows-869-2000", true},
+    {870, "ibm-870_P100-1995", false},
+    {874, "windows-874-2000", false},
+    {875, "ibm-875_P100-1995", false},
+    {932, "windows-932-2000", true},
+    {936, "windows-936-2000", false},
+    {949, "windows-949-2000", false},
+    {950, "windows-950-2000", false},
+    {1026, "windows-1026-2000", true},
+    {1140, "ibm-1140_P100-1997", false},
+    {1141, "ibm-1141_P100-1997", false},
+    {1142, "ibm-1142_P100-1997", false},
+    {1143, "ibm-1143_P100-1997", false},
+    {1144, "ibm-1144_P100-1997", false},
+    {1145, "ibm-1145_P100-1997", false},
+    {1146, "ibm-1146_P100-1997", false},
+    {1147, "ibm-1147_P100-1997", false},
+    {1148, "ibm-1148_P100-1997", false},
+    {1149, "ibm-1149_P100-1997", false},
+    {1250, "ibm-5346_P100-1998", false},
+    {1251, "ibm-5347_P100-1998", false},
+    {1252, "ibm-5348_P100-1997", false},
+    {1253, "windows-1253-2000", true},
+    {1254, "ibm-5350_P100-1998", false},
+    {1255, "windows-1255-2000", true},
+    {1256, "ibm-9448_X100-2005", false},
+    {1257, "windows-1257-2000", true},
+    {1258, "ibm-5354_P100-1998", false},
+    {1361, "windows-1361-2000", true},
+    {10000, "windows-10000-2000", true},
+    {10001, "windows-10001-2000", true},
+    {10002, "windows-10002-2000", true},
+    {10003, "windows-10003-2000", true},
+    {10004, "windows-10004-2000", true},
+    {10005, "windows-10005-2000", true},
+    {10006, "windows-10006-2000", true},
+    {10007, "windows-10007-2000", true},
+    {10008, "windows-10008-2000", true},
+    {10029, "macos-29-10.2", false},
+    {10079, "windows-10079-2000", true},
+    {10081, "windows-10081-2000", true},
+    {20000, "windows-20000-2000", true},
+    {20002, "windows-20002-2000", true},
+    {20105, "windows-20105-2000", true},
+    {20106, "windows-20106-2000", true},
+    {20107, "windows-20107-2000", true},
+    {20108, "windows-20108-2000", true},
+    {20273, "ibm-273_P100-1995", false},
+    {20277, "ibm-277_P100-1995", false},
+    {20278, "ibm-278_P100-1995", false},
+    {20280, "ibm-280_P100-1995", false},
+    {20284, "ibm-284_P100-1995", false},
+    {20285, "ibm-285_P100-1995", false},
+    {20290, "ibm-290_P100-1995", false},
+    {20420, "windows-20420-2000", true},
+    {20423, "windows-20423-2000", true},
+    {20424, "ibm-424_P100-1995", false},
+    {20833, "windows-20833-2000", true},
+    {20838, "ibm-838_P100-1995", false},
+    {20866, "ibm-878_P100-1996", false},
+    {20871, "ibm-871_P100-1995", false},
+    {20880, "windows-20880-2000", true},
+    {20905, "windows-20905-2000", true},
+    {21025, "ibm-1025_P100-1995", false},
+    {21866, "windows-21866-2000", true},
+    {28591, "ISO-8859-1", false},
+    {28592, "ibm-912_P100-1995", false},
+    {28593, "windows-28593-2000", true},
+    {28594, "ibm-914_P100-1995", false},
+    {28595, "ibm-915_P100-1995", false},
+    {28596, "windows-28596-2000", true},
+    {28597, "windows-28597-2000", true},
+    {28598, "windows-28598-2000", true},
+    {28599, "ibm-920_P100-1995", false},
+    {28605, "ibm-923_P100-1998", false},
+    {38598, "windows-38598-2000", true},
+    {50220, "ISO_2022,locale=ja,version=3", false},
+    {50221, "ISO_2022,locale=ja,version=3", false},
+    {50225, "ISO_2022,locale=ko,version=0", false},
+    {50930, "ibm-930_P120-1999", false},
+    {50931, "ibm-939_P120-1999", false},
+    {50933, "ibm-933_P110-1995", false},
+    {50935, "ibm-935_P110-1999", false},
+    {50937, "ibm-937_P110-1999", false},
+    {50939, "ibm-939_P120-1999", false},
+    {51932, "windows-51932-2006", true},
+    {51936, "windows-936-2000", false},
+    {51949, "windows-949-2000", false},
+    {52936, "HZ", false},
+    {57002, "ISCII,version=0", false},
+    {57003, "ISCII,version=1", false},
+    {57004, "ISCII,version=5", false},
+    {57005, "ISCII,version=6", false},
+    {57006, "ISCII,version=1", false},
+    {57007, "ISCII,version=4", false},
+    {57008, "ISCII,version=7", false},
+    {57009, "ISCII,version=8", false},
+    {57010, "ISCII,version=3", false},
+    {57011, "ISCII,version=2", false},
+    {65000, "UTF-7", false},
+    {65001, "UTF-8", false},
 };
 
 static_assert(std::is_sorted(std::begin(kConverters), std::end(kConverters),
@@ -114,11 +167,25 @@ void ToUnicodeReplacement(const void*, UConverterToUnicodeArgs* args, const char
   ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, err);
 }
 
+// Hands the linked table package to ICU, once per process.
+bool RegisterPackage() {
+  static const bool registered = [] {
+    UErrorCode err = U_ZERO_ERROR;
+    udata_setAppData(kCodePagePackage, CodePagePackageData(), &err);
+    return U_SUCCESS(err);
+  }();
+  return registered;
+}
+
 UConverter* OpenConverter(int codePage) {
   const CodePageConverter* spec = FindConverter(codePage);
   if (!spec) return nullptr;
   UErrorCode err = U_ZERO_ERROR;
-  UConverter* cnv = ucnv_open(spec->szName, &err);
+  UConverter* cnv = nullptr;
+  if (!spec->bWindowsTable)
+    cnv = ucnv_open(spec->szName, &err);
+  else if (RegisterPackage())
+    cnv = ucnv_openPackage(kCodePagePackage, spec->szName, &err);
   if (U_FAILURE(err) || !cnv) return nullptr;
   err = U_ZERO_ERROR;
   ucnv_setToUCallBack(cnv, ToUnicodeReplacement, nullptr, nullptr, nullptr, &err);

@@ -43,6 +43,22 @@ TEST(QuotedPrintable, NeverReadsPastTheEnd) {
   EXPECT_EQ(QuotedPrintableDecode(buffer.data(), 5), "abA");
 }
 
+TEST(QuotedPrintable, EscapesAtEveryAlignment) {
+  // The decoder copies plain text in blocks; escapes and breaks may sit anywhere in a block.
+  for (size_t k = 0; k < 20; ++k) {
+    const std::string pre(k, 'p');
+    const std::string post(19 - k, 's');
+    EXPECT_EQ(QP(pre + "=41" + post), pre + "A" + post) << k;
+    EXPECT_EQ(QP(pre + "=41=42=43" + post), pre + "ABC" + post) << k;
+    EXPECT_EQ(QP(pre + "=\r\n" + post), pre + post) << k;
+    EXPECT_EQ(QP(pre + "=x" + post), pre + "=x" + post) << k;
+    EXPECT_EQ(QP(pre + "="), pre + "=") << k;
+    EXPECT_EQ(QP(pre + "=4"), pre + "=4") << k;
+    const std::string slice = pre + "=4142";
+    EXPECT_EQ(QuotedPrintableDecode(slice.data(), k + 2), pre + "=4") << k;
+  }
+}
+
 TEST(QuotedPrintable, InPlaceCutsAtZero) {
   std::string s = "ab=00cd";
   DecodeQuotedPrintableInPlace(s);
