@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/folder_export.h"
 #include "cli/listing.h"
 #include "cli/terminal_view.h"
 #include "res/string_table.h"
@@ -32,11 +33,17 @@ const char kUsage[] =
     "\n"
     "options:\n"
     "  --json              list the messages as JSON, one object per line\n"
+    "  --out DIR           save every message found into DIR/收件箱/, with a manifest.json\n"
+    "                      listing each file's sector, size and SHA-256\n"
+    "  --format eml|txt    what --out writes: the stored message (eml, the default)\n"
+    "                      or its text rendering (txt)\n"
     "  -h, --help          show this help\n";
 
 struct Options {
   std::string source;
   bool json = false;
+  std::string out;        // --out DIR
+  SaveKind format = EML;  // --format
 };
 
 int Usage(const char* problem) {
@@ -56,6 +63,17 @@ int main(int argc, char** argv) {
       return 0;
     } else if (a == "--json") {
       opt.json = true;
+    } else if (a == "--out" || a == "--format") {
+      if (i + 1 >= argc) return Usage((a + " needs a value").c_str());
+      const std::string v = argv[++i];
+      if (a == "--out") {
+        if (v.empty()) return Usage("--out needs a directory");
+        opt.out = v;
+      } else if (v == "eml" || v == "txt") {
+        opt.format = v == "eml" ? EML : TXT;
+      } else {
+        return Usage(("unknown format " + v).c_str());
+      }
     } else if (a.size() > 1 && a[0] == '-') {
       return Usage(("unknown option " + a).c_str());
     } else if (opt.source.empty()) {
@@ -80,6 +98,13 @@ int main(int argc, char** argv) {
   g_strSourcePath.Set(source);
   ScanThreadProc(&view, MakeScanChunkConsumer(&view));
   view.ClearLine();
+
+  if (!opt.out.empty()) {
+    const int status = ExportInboxTo(view, opt.out, opt.format, opt.json ? nullptr : stdout);
+    if (!opt.json) return status;
+    PrintMailJson(stdout, g_Folders.Snapshot(g_Folders.Inbox()));
+    return status;
+  }
 
   const std::vector<tagMailItem*> mails = g_Folders.Snapshot(g_Folders.Inbox());
   if (opt.json) {

@@ -29,6 +29,11 @@ struct tagMailPreview {
 };
 // The preview of a record: re-reads the message from g_strSourcePath and renders it.
 tagMailPreview BuildMailPreview(const tagMailItem& item);
+// The preview of a message text already read back, with the record's attachment block
+// (BuildAttachmentBlock). The part is shown in the charset it declares (its charset
+// parameter, else an HTML meta charset, else the ANSI code page); the attachment block is
+// read in the ANSI code page.
+tagMailPreview RenderMailPreview(const std::string& text, const std::string& attachmentBlock);
 
 // The stored text (empty when nothing could be rendered). `disk` and `stop` may be null.
 std::string RenderMailEml(const tagMailItem& item, CDisk* disk, const std::atomic<int>* stop);
