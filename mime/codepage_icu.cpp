@@ -178,14 +178,14 @@ bool RegisterPackage() {
 }
 
 UConverter* OpenConverter(int codePage) {
-  const CodePageConverter* spec = FindConverter(codePage);
-  if (!spec) return nullptr;
+  const CodePageConverter* entry = FindConverter(codePage);
+  if (!entry) return nullptr;
   UErrorCode err = U_ZERO_ERROR;
   UConverter* cnv = nullptr;
-  if (!spec->bWindowsTable)
-    cnv = ucnv_open(spec->szName, &err);
+  if (!entry->bWindowsTable)
+    cnv = ucnv_open(entry->szName, &err);
   else if (RegisterPackage())
-    cnv = ucnv_openPackage(kCodePagePackage, spec->szName, &err);
+    cnv = ucnv_openPackage(kCodePagePackage, entry->szName, &err);
   if (U_FAILURE(err) || !cnv) return nullptr;
   err = U_ZERO_ERROR;
   ucnv_setToUCallBack(cnv, ToUnicodeReplacement, nullptr, nullptr, nullptr, &err);
