@@ -97,7 +97,11 @@ TEST_P(Layouts, BytesLieWhereTheGroundTruthSays) {
     EXPECT_EQ(Sha256Hex(joined), Sha256Hex(bytes)) << corpus[m.nInput].strFile;
     if (m.info.nLastReceived != kNone) {
       const uint64_t at = m.ImageOffset(m.info.nLastReceived);
-      EXPECT_EQ(m.nSector, at / kSector);
+      if (placement == Placement::Dbx && m.bFound) {
+        EXPECT_TRUE(m.nSector == at / kSector || m.nSector == (at + kDbxBlockHeader) / kSector);
+      } else {
+        EXPECT_EQ(m.nSector, at / kSector);
+      }
       EXPECT_TRUE(StartsNoCase(image.strBytes, at, "received: "));
     }
   }
@@ -175,6 +179,40 @@ TEST(DbxLayout, BlockHeadersAreWellFormedAndChainTheMessage) {
     }
     EXPECT_TRUE(outOfOrder) << "seed " << seed << ": some message should keep later blocks elsewhere";
   }
+}
+
+// A header line after an earlier "Received: " line closes the block gap ahead of it and so
+// moves the last "Received: " line 16 bytes on; the sector is where the line then is.
+TEST(DbxLayout, SectorFollowsTheGapClosedBeforeTheLastReceivedLine) {
+  // An "X-Short" line starts at `p`, the last "Received: " line at `r` right after it, both in
+  // the first block; the block gap follows 512 - p bytes after the short line's start.
+  auto message = [](size_t p, size_t r) {
+    std::string m = "Received: from a\r\nX-Pad: " + std::string(p - 27, 'x') + "\r\nX-Short: " +
+                    std::string(r - p - 11, 'z') + "\r\nReceived: from c\r\n";
+    return m + "From: a@x\r\nTo: b@x\r\nDate: Tue, 05 Mar 2013 09:08:07 +0800\r\n\r\n" + std::string(1200, 'y') + "\r\n";
+  };
+  int moved = 0, kept = 0;
+  for (size_t r = 430; r < 490; ++r)
+    for (size_t p : {r - 12, size_t(300)}) {  // 512 - p is within reach (< 80) or not (212)
+      Image image;
+      LayoutSpec spec = OneRegion(Placement::Dbx, Filler::Zero, 1, 1);
+      spec.nScatter = 0;
+      ASSERT_TRUE(BuildImage(spec, {{"m", message(p, r)}}, image, nullptr));
+      const PlacedMessage& m = image.messages[0];
+      ASSERT_EQ(m.info.nLastReceived, r);
+      ASSERT_TRUE(m.bFound);
+      const uint64_t at = m.ImageOffset(r);
+      if (at / kSector == (at + kDbxBlockHeader) / kSector) continue;  // the move stays in the sector
+      if (p == 300) {
+        EXPECT_EQ(m.nSector, at / kSector) << r;
+        ++kept;
+      } else {
+        EXPECT_EQ(m.nSector, at / kSector + 1) << r;
+        ++moved;
+      }
+    }
+  EXPECT_GT(moved, 0);
+  EXPECT_GT(kept, 0);
 }
 
 TEST(FragmentedLayout, PiecesAreStoredOutOfOrder) {

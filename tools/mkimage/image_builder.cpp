@@ -276,6 +276,29 @@ class CBuilder {
     return false;
   }
 
+  // How far the scan moves the "Received: " line at `r` before it reads it: a header line
+  // after an earlier "Received: " line closes the block gap that follows within reach of its
+  // start, moving its text (and so the line at r, when that gap lies after it) 16 bytes on.
+  uint64_t DbxShift(const PlacedMessage& m, const MessageInfo& info, uint64_t r) const {
+    const uint64_t b = (r / kDbxBlockData + 1) * kDbxBlockData;  // the next block's first byte
+    const std::string& bytes = Bytes(m.nInput);
+    if (b >= bytes.size() || !Contiguous(m, r, b + 1)) return 0;
+    uint64_t first = kNone;
+    for (uint64_t p : info.lineStarts)
+      if (StartsNoCase(bytes, p, "Received: ")) {
+        first = p;
+        break;
+      }
+    for (uint64_t p : info.lineStarts) {
+      if (p <= first || p >= r) continue;
+      if (p / kDbxBlockData != r / kDbxBlockData) continue;  // a gap before it is closed already
+      const uint64_t at = m.ImageOffset(p);
+      const uint64_t header = at + (b - p);
+      if (header <= (at + 3) / 4 * 4 + kGapReach) return kDbxBlockHeader;
+    }
+    return 0;
+  }
+
   void Judge(PlacedMessage& m) {
     const std::string& bytes = Bytes(m.nInput);
     const std::string& img = m_image.strBytes;
@@ -294,7 +317,9 @@ class CBuilder {
       const uint64_t o = m.ImageOffset(r);
       found = StartSeen(o);
       if (dbx && r > 0) found = false;  // a line start on a block header is taken as a header line
-      if (dbx && o >= kDbxBlockHeader + 1 && img[o - kDbxBlockHeader - 1] == '\n') found = false;
+      // After a block that ends in text, the scan closes the gap as inside one message and the
+      // line start is lost; after zeros (a block's unused tail, a free slot) it is seen.
+      if (dbx && o >= kDbxBlockHeader + 1 && img[o - kDbxBlockHeader - 1] != '\0') found = false;
     } else {
       found = Contiguous(m, r - 2, r + 1);
     }
@@ -304,6 +329,7 @@ class CBuilder {
     if (dbx)
       for (uint64_t b = (r / kDbxBlockData + 1) * kDbxBlockData; found && b < headerTo; b += kDbxBlockData)
         found = HeaderBlockSafe(info, bytes, r, b);
+    if (found && dbx) m.nSector = (m.ImageOffset(r) + DbxShift(m, info, r)) / kSector;
     m.bFound = found;
     if (!found) return;
 

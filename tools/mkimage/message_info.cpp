@@ -248,10 +248,11 @@ MessageInfo AnalyseMessage(const std::string& s) {
     if (p >= end) break;
     bool taken = false;
     for (Want& w : wants) {
-      if (!w.value->empty() || !StartsNoCase(s, p, w.keyword)) continue;
+      const bool subject = w.value == &info.strSubject;
+      if (!w.value->empty() || (subject && info.bSubjectFolded) || !StartsNoCase(s, p, w.keyword)) continue;
       *w.value = LineValue(s, p + std::strlen(w.keyword));
       taken = true;
-      if (w.value == &info.strSubject && !w.value->empty()) {
+      if (subject) {
         // The subject with its continuation lines.
         const size_t eol = s.find("\r\n", p);
         std::string unfolded = s.substr(p + 9, eol - p - 9);

@@ -36,7 +36,9 @@ struct MessageInfo {
   // Header values as the scan takes them: the first non-empty value after the last
   // "Received: " line, up to the first byte below 0x0E (empty when none within 512 bytes).
   std::string strFrom, strTo, strCc, strDate, strSubject, strPriority;
-  std::string strSubjectUnfolded;  // Subject with its continuation lines joined (CR LF removed)
+  // Subject with its continuation lines joined (CR LF removed); a folded Subject counts as
+  // set even when its first line is empty.
+  std::string strSubjectUnfolded;
   bool bSubjectFolded = false;
   std::string strBoundary;  // the top-level multipart boundary, empty when none
   std::vector<XAttachment> xAttachments;
