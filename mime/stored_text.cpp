@@ -40,38 +40,50 @@ uint64_t StoredMailWindowBytes(const tagMailItem& item) {
   return std::min(bytes, kMaxWindowBytes);
 }
 
-bool ReadStoredText(CDisk& disk, uint64_t nSector, uint64_t windowBytes, const std::atomic<int>* stop,
-                    tagStoredText& out) {
-  out = tagStoredText();
+CStoredTextReader::CStoredTextReader(CDisk& disk, uint64_t nSector, uint64_t windowBytes,
+                                     const std::atomic<int>* stop)
+    : m_disk(disk), m_stop(stop) {
   const uint64_t usualFirst = nSector >= kUsualLeadSectors ? nSector - kUsualLeadSectors : 0;
-  const uint64_t first = usualFirst >= kExtraLeadSectors ? usualFirst - kExtraLeadSectors : 0;
-  const size_t leadBytes = static_cast<size_t>(usualFirst - first) * SECTOR_SIZE;
-  const size_t total = leadBytes + static_cast<size_t>(windowBytes);
+  m_nFirst = usualFirst >= kExtraLeadSectors ? usualFirst - kExtraLeadSectors : 0;
+  m_nLead = static_cast<size_t>(usualFirst - m_nFirst) * SECTOR_SIZE;
+  m_nTotal = m_nLead + static_cast<size_t>(windowBytes);
+}
 
-  std::vector<char>& buf = out.buf;
+bool CStoredTextReader::ReadTo(uint64_t windowBytes) {
+  const size_t want = static_cast<size_t>(std::min<uint64_t>(m_nLead + windowBytes, m_nTotal));
+  if (want <= m_n && !(want == m_nTotal && !m_bFinal)) return true;
+  std::vector<char>& buf = m_text.buf;
   try {
-    buf.assign(total + kPadBytes, 0);
+    buf.resize(want + kPadBytes, 0);
   } catch (const std::bad_alloc&) {
     return false;
   }
-
-  // 1. Read the window in pieces; what cannot be read stays zero.
-  size_t n = 0;
-  while (n < total) {
-    if (Stopped(stop)) return false;
-    const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(kReadPieceBytes, total - n));
-    if (!disk.Read(buf.data() + n, piece, first + n / SECTOR_SIZE)) std::memset(buf.data() + n, 0, piece);
-    n += piece;
+  // 1. Read on in pieces of 64 KiB; what cannot be read is zeros.
+  while (m_n < want) {
+    if (Stopped(m_stop)) return false;
+    const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(kReadPieceBytes, m_nTotal - m_n));
+    if (m_n + piece + kPadBytes > buf.size()) buf.resize(m_n + piece + kPadBytes, 0);
+    if (!m_disk.Read(buf.data() + m_n, piece, m_nFirst + m_n / SECTOR_SIZE)) std::memset(buf.data() + m_n, 0, piece);
+    m_n += piece;
   }
+  if (!RemoveBlockHeaders(m_n == m_nTotal)) return false;
+  MapSeams();
+  return true;
+}
 
-  // 2. Remove the 16-byte block headers a .dbx store puts before each 512-byte block
-  // (little-endian block size 0x200 at offset 4). The text is compacted in place: it never
-  // overtakes the bytes still to be examined.
-  unsigned char* raw = reinterpret_cast<unsigned char*>(buf.data());
-  std::vector<std::pair<size_t, size_t>> cuts;  // header offset in the raw window, text position after it
-  size_t c = 0, m = 0, t = 0;
-  for (; t < n; t += 2) {
-    if ((t & 0xFFFF) == 0 && Stopped(stop)) return false;
+// Removes the 16-byte block headers a .dbx store puts before each 512-byte block
+// (little-endian block size 0x200 at offset 4). The text is compacted in place: it never
+// overtakes the bytes still to be examined. Until the window is complete, the last 32 bytes
+// read wait for what follows them.
+bool CStoredTextReader::RemoveBlockHeaders(bool final) {
+  unsigned char* raw = reinterpret_cast<unsigned char*>(m_text.buf.data());
+  const size_t n = m_n;
+  const size_t limit = final ? n : (n > 32 ? n - 32 : 0);
+  size_t& c = m_nCopy;
+  size_t& m = m_text.nLength;
+  size_t& t = m_nWalk;
+  for (; t < limit; t += 2) {
+    if ((t & 0xFFFF) == 0 && Stopped(m_stop)) return false;
     if (raw[t + 5] != 0x02 || raw[t + 6] != 0 || raw[t + 7] != 0) continue;
     const bool blank = t > 4 && raw[t - 2] == raw[t + 14] && raw[t - 1] == raw[t + 15] && raw[t - 4] != raw[t + 12];
     if (t > c) {
@@ -79,38 +91,49 @@ bool ReadStoredText(CDisk& disk, uint64_t nSector, uint64_t windowBytes, const s
       m += t - c;
     }
     if (blank && m >= 4) std::memset(raw + m - 4, ' ', 4);
-    cuts.emplace_back(t, m);
+    m_cuts.emplace_back(t, m);
     c = t + 16;
     t += 16;  // the walk goes on 18 bytes after the header
   }
-  const size_t rawEnd = std::min(t, n);
-  if (rawEnd > c) {
-    std::memmove(raw + m, raw + c, rawEnd - c);
-    m += rawEnd - c;
+  // The bytes examined so far join the text.
+  const size_t examined = std::min(t, n);
+  if (examined > c) {
+    std::memmove(raw + m, raw + c, examined - c);
+    m += examined - c;
+    c = examined;
   }
-  std::memset(raw + m, 0, kPadBytes);
-  out.nLength = m;
+  if (final) {
+    std::memset(raw + m, 0, kPadBytes);
+    m_bFinal = true;
+  }
+  return true;
+}
 
-  // Where raw offset r lies in the text (a removed header maps to the text after it).
-  auto textPos = [&](size_t r) {
-    size_t removed = 0;
-    for (const auto& cut : cuts) {
-      if (r < cut.first) break;
-      if (r < cut.first + 16) return cut.second;
-      removed += 16;
-    }
-    return r - removed;
-  };
-  // Sector starts and the joins of removed headers may start a message.
+// Sector starts and the joins of removed headers may start a message.
+void CStoredTextReader::MapSeams() {
+  const size_t examined = std::min(m_nWalk, m_n);
+  const size_t m = m_text.nLength;
+  std::vector<size_t>& seams = m_text.seams;
+  seams.clear();
   size_t k = 0, removed = 0;
-  for (size_t r = 0; r < rawEnd; r += SECTOR_SIZE) {
-    for (; k < cuts.size() && cuts[k].first + 16 <= r; ++k) removed += 16;
-    out.seams.push_back(k < cuts.size() && r >= cuts[k].first ? cuts[k].second : r - removed);
-  }
-  for (const auto& cut : cuts) out.seams.push_back(cut.second);
-  std::sort(out.seams.begin(), out.seams.end());
-  out.seams.erase(std::unique(out.seams.begin(), out.seams.end()), out.seams.end());
-  while (!out.seams.empty() && out.seams.back() >= m) out.seams.pop_back();
-  out.nUsualStart = std::min(textPos(leadBytes), m);
+  auto textPos = [&](size_t r) {
+    for (; k < m_cuts.size() && m_cuts[k].first + 16 <= r; ++k) removed += 16;
+    return k < m_cuts.size() && r >= m_cuts[k].first ? m_cuts[k].second : r - removed;
+  };
+  for (size_t r = 0; r < examined; r += SECTOR_SIZE) seams.push_back(textPos(r));
+  k = 0;
+  removed = 0;
+  m_text.nUsualStart = std::min(textPos(m_nLead), m);
+  for (const auto& cut : m_cuts) seams.push_back(cut.second);
+  std::sort(seams.begin(), seams.end());
+  seams.erase(std::unique(seams.begin(), seams.end()), seams.end());
+  while (!seams.empty() && seams.back() >= m) seams.pop_back();
+}
+
+bool ReadStoredText(CDisk& disk, uint64_t nSector, uint64_t windowBytes, const std::atomic<int>* stop,
+                    tagStoredText& out) {
+  CStoredTextReader reader(disk, nSector, windowBytes, stop);
+  if (!reader.ReadTo(windowBytes)) return false;
+  out = reader.Text();
   return true;
 }
