@@ -1,5 +1,114 @@
 #include "scan/recogniser.h"
 
-ChunkConsumer MakeScanChunkConsumer(CMailView*) {
-  return [](uint8_t*, size_t, uint64_t, const std::atomic<int>&) {};
+#include <cstring>
+
+#include "scan/block_gap.h"
+#include "scan/body_tracker.h"
+#include "scan/header_reader.h"
+#include "scan/keywords.h"
+#include "source/disk.h"
+
+namespace {
+
+// True when the sector at p holds only zero bytes.
+bool IsZeroSector(const uint8_t* p) {
+  uint64_t words[SECTOR_SIZE / 8];
+  std::memcpy(words, p, SECTOR_SIZE);
+  uint64_t any = 0;
+  for (uint64_t w : words) any |= w;
+  return any == 0;
+}
+
+}  // namespace
+
+void CRecogniser::Reset() {
+  m_header.Reset();
+  m_open.Close();
+  m_nCarry = 0;
+  m_cLastOfPrevious = '\0';
+}
+
+void CRecogniser::StartMessage(size_t pos, uint64_t firstSector) {
+  m_header.Reset();
+  m_header.bStarted = true;
+  m_header.nSector = firstSector + pos / SECTOR_SIZE;
+  if (tagMailItem* m = m_open.pMail; m && m->bInBody) m->DecodeBody();
+  m_open.Close();
+}
+
+void CRecogniser::ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop) {
+  if (firstSector == 0) Reset();
+  char* const b = reinterpret_cast<char*>(chunk);
+  size_t pos = m_nCarry;
+  ptrdiff_t used = 0;
+  while (pos < length && !stop.load(std::memory_order_relaxed)) {
+    // Free space: a whole zero sector is passed in one step.
+    if (pos % SECTOR_SIZE == 0 && IsZeroSector(chunk + pos)) {
+      pos += SECTOR_SIZE;
+      continue;
+    }
+    if (!(b[pos] == '\r' && b[pos + 1] == '\n')) {
+      // Not a line start for the line handlers. A message may still start here: right after
+      // free space, other data at a sector start or a .dbx block header, or after the CR LF
+      // of an empty line that no handler read.
+      const bool afterLineBreak =
+          b[pos - 1] == '\n' && (pos >= 2 ? b[pos - 2] == '\r' : m_cLastOfPrevious == '\r');
+      if ((pos % SECTOR_SIZE == 0 || b[pos - 1] == '\0' || afterLineBreak) && MatchKeyword(b + pos, kw::Received)) {
+        StartMessage(pos, firstSector);
+        pos += kw::Received.size();
+      } else {
+        ++pos;
+      }
+      continue;
+    }
+    pos += 2;
+
+    if (MatchKeyword(b + pos, kw::Received)) {
+      StartMessage(pos, firstSector);
+      pos += kw::Received.size();
+      continue;
+    }
+
+    // A header that did not complete in its window is dropped.
+    if (m_header.bStarted && firstSector + pos / SECTOR_SIZE > m_header.nSector + kHeaderWindowSectors) {
+      m_header.Reset();
+    }
+
+    if (m_header.bStarted) {
+      char* p = b + pos;
+      CloseBlockGap(p);
+      pos = static_cast<size_t>(p - b);
+      if (ParseHeaderLine(p, m_header, used)) {
+        if (tagMailItem* item = MakeMailItem(m_header)) PublishMailItem(item, m_open, m_pView);
+        m_header.Reset();
+      }
+      if (used != 0) {
+        pos += static_cast<size_t>(used + 1);
+        used = 0;
+        continue;
+      }
+    }
+
+    if (tagMailItem* m = m_open.pMail;
+        m && (m->bInBody || m->strBody.empty() || m->bInAttachment || m_open.bPassOver)) {
+      char* p = b + pos;
+      CloseBlockGap(p);
+      pos = static_cast<size_t>(p - b);
+      if (!m->bInAttachment && !m_open.bPassOver) TrackBodyLine(b + pos, used, m_open);
+      pos = static_cast<size_t>(static_cast<ptrdiff_t>(pos) + used);
+      used = 0;
+      TrackAttachmentLine(b + pos, used, m_open);
+    }
+    pos = static_cast<size_t>(static_cast<ptrdiff_t>(pos) + used + 1);
+    used = 0;
+  }
+  m_nCarry = pos >= length ? pos - length : 0;
+  m_cLastOfPrevious = length > 0 ? b[length - 1] : '\0';
+}
+
+ChunkConsumer MakeScanChunkConsumer(CMailView* view) {
+  auto recogniser = std::make_shared<CRecogniser>(view);
+  return [recogniser](uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop) {
+    recogniser->ScanChunk(chunk, length, firstSector, stop);
+  };
 }

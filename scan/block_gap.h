@@ -1,0 +1,20 @@
+#pragma once
+// Gap closing for Outlook Express .dbx stores, which keep a message's text in 512-byte
+// blocks, each preceded by a 16-byte block header whose second little-endian 32-bit word is
+// the block size 0x200.
+//
+// Alignment: a position's alignment in memory is taken as its alignment in the source, so
+// the bytes handed to these functions must start at a multiple of 4 in memory wherever the
+// source offset is one (the scan buffer's chunks start at a sector boundary and are
+// 16-byte aligned).
+
+// True when a block header stands at q: the bytes q[5], q[6], q[7] are 0x02, 0x00, 0x00
+// (the upper three bytes of the size word; its low byte is not looked at).
+inline bool IsBlockHeader(const char* q) { return q[5] == 0x02 && q[6] == 0x00 && q[7] == 0x00; }
+
+// When a block header starts at one of the 48 multiples of 4 from p (rounded up) on, moves
+// the bytes from p up to that header forward by 16 so that they end where the header ends,
+// and advances p by 16: the line at p then continues without the gap. The 16 bytes before
+// the new p keep stale contents. Nothing changes when no header is found. Reads up to
+// 198 bytes from p and writes inside that range.
+void CloseBlockGap(char*& p);

@@ -1,0 +1,48 @@
+#pragma once
+// Body and attachment tracking: once a record is open, the lines that follow its header
+// are its text part (collected into strBody, then decoded) and the attachment parts after
+// it (entered in pPendingAttachments with their decoded sizes). Scan thread only.
+//
+// The record is already visible to the window: strBody, strBodyW, strPartType,
+// strPartEncoding, strBoundary2 and the attachment arrays are written under its Lock();
+// the tracking flags (bInBody, bInAttachment, bInAttachmentData, strAttachmentData) are
+// the scan thread's own.
+//
+// `used` works as in the header reader: the handlers add the bytes they read beyond the
+// line's first byte, less one (it may end at -1 when they read nothing of a line).
+
+#include <cstddef>
+#include <string>
+
+#include "scan/open_mail.h"
+
+// A text part longer than this ends at its next line.
+inline constexpr size_t kMaxBodyBytes = 262144;
+// An attachment part whose collected data is longer than this ends at its next line.
+inline constexpr size_t kMaxAttachmentDataBytes = 500000;
+// Lines of a part's header examined for an attachment, the boundary line included.
+inline constexpr int kPartHeaderLines = 7;
+
+// What IsAttachmentPart learns about an attachment part.
+struct tagPartInfo {
+  std::string strEncoding;  // the part's header line holding "Content-Transfer-Encoding: "
+  std::string strName;      // the filename= value without blanks and quotes at its ends
+  std::u16string strNameW;  // its display text
+};
+
+// True when the part that the boundary line at p opens is an attachment: within its first
+// kPartHeaderLines lines (up to the first empty one) it has a transfer-encoding line, the
+// word "attachment" and a "filename=" parameter whose display text is not empty. Fills
+// `part` when true. Reads at most kPartHeaderLines * 514 bytes from p.
+bool IsAttachmentPart(const char* p, tagPartInfo& part);
+
+// The line at p (just after a CR LF) for the open record while it is not in an attachment
+// part: starts the text part, adds a line to it, or ends it (decoding the record, then
+// following an attachment part, passing over another part, or closing the record).
+void TrackBodyLine(const char* p, ptrdiff_t& used, tagOpenMail& open);
+
+// The text at p for the open record's attachment parts: collects a part's data, finishes
+// the part at its end (computing the decoded size of base64 data), starts the next
+// attachment part at a boundary line, and closes the record at a new message's first line.
+// Does nothing when no record is open.
+void TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open);
