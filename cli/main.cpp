@@ -12,6 +12,7 @@
 #include "cli/folder_export.h"
 #include "cli/listing.h"
 #include "cli/terminal_view.h"
+#include "mime/codepage.h"
 #include "res/string_table.h"
 #include "scan/folders.h"
 #include "scan/mail_item.h"
@@ -37,6 +38,8 @@ const char kUsage[] =
     "                      listing each file's sector, size and SHA-256\n"
     "  --format eml|txt    what --out writes: the stored message (eml, the default)\n"
     "                      or its text rendering (txt)\n"
+    "  --ansi-codepage N   Windows code page for text without a declared charset\n"
+    "                      (default 936, simplified Chinese)\n"
     "  -h, --help          show this help\n";
 
 struct Options {
@@ -44,7 +47,14 @@ struct Options {
   bool json = false;
   std::string out;        // --out DIR
   SaveKind format = EML;  // --format
+  int ansiCodePage = 0;   // --ansi-codepage; 0: the default
 };
+
+// A whole decimal number, or -1.
+int ParseCount(const std::string& s) {
+  if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string::npos) return -1;
+  return std::atoi(s.c_str());
+}
 
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "korvane-recover: %s\n", problem);
@@ -74,6 +84,12 @@ int main(int argc, char** argv) {
       } else {
         return Usage(("unknown format " + v).c_str());
       }
+    } else if (a == "--ansi-codepage") {
+      if (i + 1 >= argc) return Usage("--ansi-codepage needs a code page number");
+      opt.ansiCodePage = ParseCount(argv[++i]);
+      if (opt.ansiCodePage <= 0 || !IsCodePageSupported(opt.ansiCodePage)) {
+        return Usage(("unknown code page " + std::string(argv[i])).c_str());
+      }
     } else if (a.size() > 1 && a[0] == '-') {
       return Usage(("unknown option " + a).c_str());
     } else if (opt.source.empty()) {
@@ -83,6 +99,7 @@ int main(int argc, char** argv) {
     }
   }
   if (opt.source.empty()) return Usage("no source given");
+  if (opt.ansiCodePage > 0) SetAnsiCodePage(opt.ansiCodePage);
 
   // Probe the source first so that a bad name gets a clear message.
   const std::u16string source = Utf8ToU16(opt.source);
