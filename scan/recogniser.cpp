@@ -19,6 +19,21 @@ bool IsZeroSector(const uint8_t* p) {
   return any == 0;
 }
 
+// The next position after pos at which a pass can find anything, pos being no line break:
+// the next CR (a possible line break) or the byte after the next zero byte, within the
+// sector; else the next sector's start. Positions in between can start nothing.
+size_t NextCandidate(const char* b, size_t pos) {
+  if (b[pos] == '\0' || b[pos] == '\n') return pos + 1;
+  const char* from = b + pos + 1;
+  const size_t n = (pos / SECTOR_SIZE + 1) * SECTOR_SIZE - (pos + 1);
+  const auto* cr = static_cast<const char*>(std::memchr(from, '\r', n));
+  const size_t beforeCr = cr ? static_cast<size_t>(cr - from) : n;
+  if (const auto* zero = static_cast<const char*>(std::memchr(from, '\0', beforeCr))) {
+    return static_cast<size_t>(zero - b);
+  }
+  return pos + 1 + beforeCr;
+}
+
 }  // namespace
 
 void CRecogniser::Reset() {
@@ -57,7 +72,7 @@ void CRecogniser::ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector,
         StartMessage(pos, firstSector);
         pos += kw::Received.size();
       } else {
-        ++pos;
+        pos = NextCandidate(b, pos);
       }
       continue;
     }
