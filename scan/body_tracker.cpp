@@ -3,6 +3,7 @@
 #include <climits>
 #include <string_view>
 
+#include "mime/ascii_text.h"
 #include "mime/decode.h"
 #include "scan/keywords.h"
 

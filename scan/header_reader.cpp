@@ -4,6 +4,7 @@
 #include <new>
 #include <string_view>
 
+#include "mime/ascii_text.h"
 #include "mime/decode.h"
 #include "res/string_table.h"
 #include "scan/block_gap.h"

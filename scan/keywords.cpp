@@ -29,9 +29,6 @@ std::string_view LineTextAt(const char* p) {
   return {};
 }
 
-void AsciiLowerInPlace(std::string& s) {
-  for (char& c : s) c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
-}
 
 std::string BoundaryValue(std::string_view text, size_t at) {
   if (at >= text.size()) return {};

@@ -63,8 +63,6 @@ inline bool ContainsAfterStart(std::string_view s, std::string_view part) {
   const size_t at = s.find(part);
   return at != std::string_view::npos && at > 0;
 }
-// Lower-cases the ASCII letters A to Z in place.
-void AsciiLowerInPlace(std::string& s);
 
 // The boundary written from `at` on in `text` (the byte after "boundary="): an opening
 // double quote is skipped, an unquoted value keeps its first byte; the value runs to the
