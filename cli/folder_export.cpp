@@ -1,5 +1,6 @@
 #include "cli/folder_export.h"
 
+#include <csignal>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -13,6 +14,9 @@
 #include "source/utf.h"
 
 int ExportInboxTo(CTerminalView& view, const std::string& outDir, SaveKind kind, std::FILE* listing) {
+#ifdef SIGXFSZ
+  std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit fails the write instead of ending the program
+#endif
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(outDir), ec);
   if (ec) {
