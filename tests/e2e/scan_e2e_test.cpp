@@ -1,6 +1,6 @@
 // Every layout mkimage knows, filled with the test corpus (and the real-world messages under
 // ../shared/corpus when present), scanned with chunks of 2048 and of 8 sectors: each message
-// the ground truth expects is found exactly once, at its sector, with its fields and
+// the message the ground truth expects is found exactly once, at its sector, with its fields and
 // attachments, and nothing is found where no message is.
 
 #include <gtest/gtest.h>
@@ -282,6 +282,53 @@ TEST(ScanEndToEndEmpty, NoiseAndZerosHoldNothing) {
     EXPECT_EQ(g_MailStore.Count(), 0u);
     g_MailStore.FreeAll();
   }
+}
+
+// Real store files written by a mail client: each message with a Received header is found
+// once at the sector of its last "Received: " line, a header line split by a block header
+// included; a message without one (and the stores without messages) yield nothing.
+TEST(ScanRealStores, DbxFilesFromAMailClient) {
+  const char* shared = std::getenv("KORVANE_SHARED");
+  const fs::path root = fs::path(shared ? shared : KORVANE_SHARED_DIR) / "corpus";
+  std::error_code ec;
+  if (!fs::exists(root / "mail-transport-dbx" / "t" / "test.dbx", ec)) GTEST_SKIP() << "no real-world corpus";
+  struct Want {
+    uint64_t sector;
+    const char* from;
+    const char* subject;
+    const char* date;
+  };
+  const char* kFresh = "[fmII] centericq 4.7.5 released (Default branch)";
+  const struct {
+    const char* file;
+    std::vector<Want> want;
+  } cases[] = {
+      {"mail-transport-dbx/t/test.dbx",
+       {{55, "noreply@freshmeat.net", kFresh, "2002-06-17 15:42:07"},
+        {118, "Wealth_Enterprises_2002 <off_1@webstation.com>", "Please read you won't be sorry........",
+         "2002-04-13 20:16:33"}}},
+      {"mail-transport-dbx/t/test1.dbx", {{119, "noreply@freshmeat.net", kFresh, "2002-06-17 15:42:07"}}},
+      {"dbxoutlookexpress/Inbox.dbx", {}},
+      {"dbxoutlookexpress/Folders.dbx", {}},
+      {"dbxoutlookexpress/Offline.dbx", {}},
+      {"dbxoutlookexpress/Outbox.dbx", {}},
+  };
+  for (const auto& c : cases)
+    for (uint32_t chunk : {2048u, 8u}) {
+      g_strSourcePath.Set(Utf8ToU16((root / c.file).string()));
+      CRecorderView view;
+      ScanThreadProc(&view, MakeScanChunkConsumer(&view), chunk);
+      const auto records = g_MailStore.Snapshot();
+      ASSERT_EQ(records.size(), c.want.size()) << c.file << " chunk " << chunk;
+      for (size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(records[i]->nSector, c.want[i].sector) << c.file;
+        EXPECT_EQ(records[i]->strFrom, c.want[i].from) << c.file;
+        EXPECT_EQ(records[i]->strSubject, c.want[i].subject) << c.file;
+        EXPECT_EQ(records[i]->strDate, c.want[i].date) << c.file;
+      }
+      g_MailStore.FreeAll();
+      g_pCurrentMail = nullptr;
+    }
 }
 
 }  // namespace
