@@ -137,19 +137,35 @@ public:
 
     // Orders the rows by the texts of nColumn: UTF-16 code units, an empty text below
     // any other; descending reverses the comparison. Rows with equal texts keep their
-    // order. A model reset, so no selection or current row survives.
+    // order. Persistent indexes follow their rows.
     void Sort(int nColumn, bool bAscending)
     {
-        beginResetModel();
         const size_t nCol = size_t(nColumn);
-        auto textOf = [nCol](const tagRow& row) -> const QString* {
-            return nCol < row.texts.size() && !row.texts[nCol].isEmpty() ? &row.texts[nCol] : nullptr;
-        };
-        std::stable_sort(m_rows.begin(), m_rows.end(), [&](const tagRow& a, const tagRow& b) {
-            const int n = Compare(textOf(a), textOf(b));
+        std::vector<const QString*> keys(m_rows.size());
+        for (size_t i = 0; i < m_rows.size(); ++i) {
+            const std::vector<QString>& texts = m_rows[i].texts;
+            keys[i] = nCol < texts.size() && !texts[nCol].isEmpty() ? &texts[nCol] : nullptr;
+        }
+        std::vector<int> order(m_rows.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = int(i);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            const int n = Compare(keys[size_t(a)], keys[size_t(b)]);
             return bAscending ? n < 0 : n > 0;
         });
-        endResetModel();
+
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        std::deque<tagRow> sorted;
+        std::vector<int> newRowOf(order.size());
+        for (size_t i = 0; i < order.size(); ++i) {
+            sorted.push_back(std::move(m_rows[size_t(order[i])]));
+            newRowOf[size_t(order[i])] = int(i);
+        }
+        m_rows.swap(sorted);
+        const QModelIndexList persistent = persistentIndexList();
+        for (const QModelIndex& idx : persistent)
+            changePersistentIndex(idx, index(newRowOf[size_t(idx.row())], idx.column()));
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
 
     static int Compare(const QString* pA, const QString* pB)
@@ -201,6 +217,17 @@ CListCtrlEx::CListCtrlEx(bool bSortable, QWidget* pParent)
         pBar->setPalette(pal);
     }
 
+    m_repaintTimer.setSingleShot(true);
+    m_repaintTimer.setInterval(kRepaintIntervalMs);
+    connect(&m_repaintTimer, &QTimer::timeout, this, [this] {
+        // Painted now: the next row would disable updates again before a deferred
+        // paint could run.
+        if (m_bRedraw) {
+            setUpdatesEnabled(true);
+            repaint();
+        }
+    });
+
     connect(m_pHeader, &QHeaderView::sectionClicked, this, [this](int nColumn) { OnColumnClick(nColumn); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected, const QItemSelection&) {
@@ -226,7 +253,18 @@ int CListCtrlEx::GetColumnCount() const { return m_pModel->columnCount(); }
 
 int CListCtrlEx::InsertItem(int nItem, const QString& strText, void* pData)
 {
+    ThrottleRepaint();
     return m_pModel->InsertRow(nItem, strText, pData);
+}
+
+void CListCtrlEx::ThrottleRepaint()
+{
+    // Rows arriving one by one from a scan would otherwise repaint the list once per
+    // row; hold the rows' area back and repaint it once when the interval ends.
+    if (!isVisible() || !m_bRedraw || m_repaintTimer.isActive())
+        return;
+    setUpdatesEnabled(false);
+    m_repaintTimer.start();
 }
 
 bool CListCtrlEx::SetItemText(int nItem, int nSubItem, const QString& strText)
@@ -282,6 +320,8 @@ void CListCtrlEx::SortByColumn(int nColumn, bool bAscending)
         return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     m_pHeader->SetSortColumn(nColumn, bAscending);
+    // No row stays selected or current.
+    selectionModel()->clear();
     if (GetItemCount() >= 2 && GetColumnCount() > 0 && nColumn >= 0 && nColumn < GetColumnCount())
         m_pModel->Sort(nColumn, bAscending);
     QGuiApplication::restoreOverrideCursor();
@@ -289,6 +329,7 @@ void CListCtrlEx::SortByColumn(int nColumn, bool bAscending)
 
 void CListCtrlEx::SetRedraw(bool bRedraw)
 {
+    m_bRedraw = bRedraw;
     setUpdatesEnabled(bRedraw);
     if (bRedraw)
         viewport()->update();
@@ -298,6 +339,16 @@ void CListCtrlEx::OnColumnClick(int nColumn)
 {
     const bool bAscending = nColumn != m_pHeader->GetSortColumn() || !m_pHeader->IsSortAscending();
     SortByColumn(nColumn, bAscending);
+}
+
+void CListCtrlEx::changeEvent(QEvent* pEvent)
+{
+    QTableView::changeEvent(pEvent);
+    // The header and the rows follow the list's font.
+    if (pEvent->type() == QEvent::FontChange) {
+        m_pHeader->setFont(font());
+        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    }
 }
 
 void CListCtrlEx::contextMenuEvent(QContextMenuEvent* pEvent)

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QTableView>
+#include <QTimer>
 
 namespace UI {
 
@@ -33,7 +34,8 @@ public:
     int GetColumnCount() const;
 
     // Inserts a row at nItem (clamped to 0..row count) with strText in column 0 and
-    // pData as its item data. Returns the row's index.
+    // pData as its item data. Returns the row's index. While rows keep arriving the
+    // visible list repaints at most once per kRepaintIntervalMs.
     int InsertItem(int nItem, const QString& strText, void* pData = nullptr);
     bool SetItemText(int nItem, int nSubItem, const QString& strText);
     QString GetItemText(int nItem, int nSubItem) const;  // empty when out of range
@@ -53,6 +55,7 @@ public:
     // unless the list is sortable. No row is selected afterwards.
     void SortByColumn(int nColumn, bool bAscending);
 
+    static constexpr int kRepaintIntervalMs = 40;
     static QColor ScrollBarColour() { return QColor(200, 220, 240); }
 
     // Off: the list stops repainting (for bulk insertion); on: repaints once.
@@ -70,11 +73,16 @@ protected:
     // already sorted ascending.
     virtual void OnColumnClick(int nColumn);
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
 
 private:
+    void ThrottleRepaint();
+
     CListModel* m_pModel = nullptr;
     CHeaderCtrlEx* m_pHeader = nullptr;
     bool m_bSortable = true;
+    bool m_bRedraw = true;  // SetRedraw's state
+    QTimer m_repaintTimer;
 };
 
 }  // namespace UI

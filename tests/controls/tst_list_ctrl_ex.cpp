@@ -156,6 +156,46 @@ private slots:
         QVERIFY(!list.currentIndex().isValid());
     }
 
+    void persistentIndexFollowsItsRow()
+    {
+        CListCtrlEx list;
+        Fill(list, {QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("a")});
+        const QPersistentModelIndex idx(list.model()->index(0, 3));  // "b"
+        list.SortByColumn(3, false);
+        QCOMPARE(idx.row(), 1);
+        QCOMPARE(idx.data().toString(), QStringLiteral("b"));
+    }
+
+    void rowsArrivingQuicklyRepaintLater()
+    {
+        CListCtrlEx list;
+        list.resize(600, 200);
+        Fill(list, {});
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        list.InsertItem(0, QStringLiteral("a"));
+        list.InsertItem(0, QStringLiteral("b"));
+        QVERIFY(!list.updatesEnabled());
+        QTRY_VERIFY(list.updatesEnabled());
+        // Redraw switched off by the owner stays off when the interval ends.
+        list.SetRedraw(false);
+        list.InsertItem(0, QStringLiteral("c"));
+        QTest::qWait(3 * CListCtrlEx::kRepaintIntervalMs);
+        QVERIFY(!list.updatesEnabled());
+        list.SetRedraw(true);
+        QVERIFY(list.updatesEnabled());
+        QCOMPARE(list.GetItemCount(), 3);
+    }
+
+    void headerFollowsTheListFont()
+    {
+        CListCtrlEx list;
+        QFont f = list.font();
+        f.setPixelSize(23);
+        list.setFont(f);
+        QCOMPARE(list.GetHeaderCtrl()->font().pixelSize(), 23);
+    }
+
     void sortKeepsColumnWidths()
     {
         CListCtrlEx list;
