@@ -66,9 +66,10 @@ void CRecogniser::ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector,
       // Not a line start for the line handlers. A message may still start here: right after
       // free space, other data at a sector start or a .dbx block header, or after the CR LF
       // of an empty line that no handler read.
-      const bool afterLineBreak =
-          b[pos - 1] == '\n' && (pos >= 2 ? b[pos - 2] == '\r' : m_cLastOfPrevious == '\r');
-      if ((pos % SECTOR_SIZE == 0 || b[pos - 1] == '\0' || afterLineBreak) && MatchKeyword(b + pos, kw::Received)) {
+      const bool mayStart =
+          pos % SECTOR_SIZE == 0 || b[pos - 1] == '\0' ||
+          (b[pos - 1] == '\n' && (pos >= 2 ? b[pos - 2] == '\r' : m_cLastOfPrevious == '\r'));
+      if (mayStart && MatchKeyword(b + pos, kw::Received)) {
         StartMessage(pos, firstSector);
         pos += kw::Received.size();
       } else {
