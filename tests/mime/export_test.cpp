@@ -9,12 +9,14 @@
 #include <unistd.h>
 #endif
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <regex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "mime/render.h"
@@ -288,6 +290,35 @@ TEST_F(FolderSave, FullDiskSkipsTheMessageAndGoesOn) {
   EXPECT_EQ(Files(), (std::set<std::string>{"small1_[d].txt", "small2_[d].txt"}));
 }
 #endif
+
+// The save runs on a worker thread while the window reads the shared state and the scan
+// still changes the records' bodies (run under the thread sanitizer too).
+TEST_F(FolderSave, RunsBesideReadersAndABodyWriter) {
+  std::vector<std::string> messages;
+  for (int i = 0; i < 30; ++i) messages.push_back(i % 2 ? kA : kB);
+  StoreMessages(messages);
+  std::atomic<bool> done{false};
+  unsigned written = 0;
+  std::thread saver([&] {
+    written = FolderSaveThread(&m_view, EML);
+    done = true;
+  });
+  size_t polls = 0;
+  while (!done) {
+    for (auto& item : m_items) {
+      {
+        auto guard = item->Lock();
+        item->strBody += "x";
+      }
+      polls += RenderMailText(*item).size() > 0;
+      polls += BuildAttachmentBlock(*item).size();
+    }
+    polls += g_szStatus.Get().size() + g_nProgressPos.load() + g_bSaving.load();
+  }
+  saver.join();
+  EXPECT_EQ(written, 30u);
+  EXPECT_GT(polls, 0u);
+}
 
 TEST(SingleSave, ContentAndSuggestedName) {
   tagMailItem item;
