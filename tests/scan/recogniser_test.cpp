@@ -8,6 +8,7 @@
 #include "scan/header_reader.h"
 #include "scan/recogniser.h"
 #include "scan/scan_state.h"
+#include "source/utf.h"
 #include "tests/scan/scan_fixture.h"
 
 namespace {
@@ -156,6 +157,22 @@ TEST_F(Recogniser, ScanReportsEachRecord) {
   EXPECT_EQ(view.CallsStartingWith("end").back(), "end 2");
   EXPECT_EQ(g_szStatus.Get(), u"找到 2 封邮件");
   EXPECT_EQ(g_pCurrentMail, nullptr);
+}
+
+TEST_F(Recogniser, OneConsumerServesTwoScans) {
+  // The first scan ends with its record open; the second starts afresh.
+  CImage img;
+  img.Put(0, PlainMail("only"));
+  img.PadToSectors(4);
+  g_strSourcePath.Set(Utf8ToU16(dir.WriteFile("twice.img", img.bytes).string()));
+  CRecorderView view;
+  const ChunkConsumer consume = MakeScanChunkConsumer(&view);
+  for (int scan = 0; scan < 2; ++scan) {
+    ScanThreadProc(&view, consume, 8);
+    const auto mails = g_MailStore.Snapshot();
+    ASSERT_EQ(mails.size(), 1u) << "scan " << scan;
+    EXPECT_EQ(mails[0]->strBody, "Hello\r\nWorld") << "scan " << scan;
+  }
 }
 
 // Sets the stop flag when the first record is added.
