@@ -15,6 +15,7 @@
 #include "controls/list_ctrl_ex.h"
 #include "scan/scan_state.h"
 #include "ui/data_dialog.h"
+#include "ui/html_ctrl.h"
 #include "ui/main_dialog.h"
 #include "ui/user_prompts.h"
 
@@ -94,13 +95,20 @@ int main(int argc, char** argv) {
         if (!dlg.WorkerRunning() && !g_bScanning.load()) {
           UI::CListCtrlEx* list = dlg.List();
           rows = list->GetItemCount();
+          // The first message with a Chinese subject that has a preview; else the first
+          // Chinese one; else the first row.
           pick = rows > 0 ? 0 : -1;
+          int chinese = -1;
           for (int i = 0; i < rows; ++i) {
-            if (HasHan(list->GetItemText(i, 3))) {
-              pick = i;
+            if (!HasHan(list->GetItemText(i, 3))) continue;
+            if (chinese < 0) chinese = i;
+            list->SelectItem(i);
+            if (!dlg.Preview()->toPlainText().isEmpty()) {
+              chinese = i;
               break;
             }
           }
+          if (chinese >= 0) pick = chinese;
           if (pick >= 0) list->SelectItem(pick);
           step = Step::Select;
           t.restart();
@@ -109,8 +117,9 @@ int main(int argc, char** argv) {
       case Step::Select:
         if (t.elapsed() > 600) {
           const bool saved = dlg.grab().save(out, "PNG");
-          std::fprintf(stderr, "korvane-shot: %d messages listed, row %d selected, %s %s\n", rows, pick,
-                       saved ? "saved" : "could not save", qPrintable(out));
+          std::fprintf(stderr, "korvane-shot: %d messages listed, row %d selected (preview of %d characters), %s %s\n",
+                       rows, pick, int(dlg.Preview()->toPlainText().size()), saved ? "saved" : "could not save",
+                       qPrintable(out));
           result = saved && rows > 0 ? 0 : 1;
           step = Step::Done;
           dlg.hide();
