@@ -164,7 +164,7 @@ void FolderSave(benchmark::State& state, SaveKind kind) {
 
 void BM_FolderSaveEml10k(benchmark::State& state) { FolderSave(state, EML); }
 void BM_FolderSaveTxt10k(benchmark::State& state) { FolderSave(state, TXT); }
-BENCHMARK(BM_FolderSaveEml10k)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_FolderSaveTxt10k)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FolderSaveEml10k)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_FolderSaveTxt10k)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace

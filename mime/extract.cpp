@@ -28,7 +28,7 @@ bool ReadStoredMail(const tagMailItem& item, CDisk* disk, const std::atomic<int>
   // Most messages are short: they are looked for in the first part of the window first.
   // A message found there that ends 2 KiB or more before the text read so far ends is what
   // the whole window gives too, since no decision looks further ahead than that.
-  constexpr uint64_t kQuickSteps[] = {32768, 262144};
+  constexpr uint64_t kQuickSteps[] = {8192, 65536, 262144};
   constexpr size_t kLookAhead = 2048;
   CStoredTextReader reader(*disk, item.nSector, StoredMailWindowBytes(item), stop);
   size_t start = 0, end = 0;

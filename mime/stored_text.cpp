@@ -82,9 +82,24 @@ bool CStoredTextReader::RemoveBlockHeaders(bool final) {
   size_t& c = m_nCopy;
   size_t& m = m_text.nLength;
   size_t& t = m_nWalk;
-  for (; t < limit; t += 2) {
-    if ((t & 0xFFFF) == 0 && Stopped(m_stop)) return false;
-    if (raw[t + 5] != 0x02 || raw[t + 6] != 0 || raw[t + 7] != 0) continue;
+  while (t < limit) {
+    if (Stopped(m_stop)) return false;
+    // Only an even offset t with 0x02, 0, 0 at t + 5 holds a header: jump to the next 0x02.
+    const void* hit = std::memchr(raw + t + 5, 0x02, limit - t);
+    if (!hit) {
+      t = limit;
+      break;
+    }
+    const size_t at = static_cast<size_t>(static_cast<const unsigned char*>(hit) - raw) - 5;
+    if (at & 1) {
+      t = at + 1;
+      continue;
+    }
+    t = at;
+    if (raw[t + 6] != 0 || raw[t + 7] != 0) {
+      t += 2;
+      continue;
+    }
     const bool blank = t > 4 && raw[t - 2] == raw[t + 14] && raw[t - 1] == raw[t + 15] && raw[t - 4] != raw[t + 12];
     if (t > c) {
       std::memmove(raw + m, raw + c, t - c);
@@ -93,7 +108,7 @@ bool CStoredTextReader::RemoveBlockHeaders(bool final) {
     if (blank && m >= 4) std::memset(raw + m - 4, ' ', 4);
     m_cuts.emplace_back(t, m);
     c = t + 16;
-    t += 16;  // the walk goes on 18 bytes after the header
+    t += 18;  // the walk goes on 18 bytes after the header
   }
   // The bytes examined so far join the text.
   const size_t examined = std::min(t, n);
