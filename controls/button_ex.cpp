@@ -173,7 +173,7 @@ void CButtonEx::paintEvent(QPaintEvent*)
     // QPainter centres a multi-line caption as one block, each line centred.
     painter.setPen(look.clrText);
     painter.setFont(font());
-    painter.drawText(rc.translated(look.nShiftX, look.nShiftY), Qt::AlignCenter, text());
+    painter.drawText(rc.translated(look.nShiftX, look.nShiftY), Qt::AlignCenter | Qt::TextShowMnemonic, text());
 
     painter.setClipping(false);
     painter.setPen(FrameColour());

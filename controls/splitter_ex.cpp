@@ -31,7 +31,11 @@ CSplitterEx::CSplitterEx(QWidget* pParent) : QWidget(pParent)
     setFocusPolicy(Qt::NoFocus);
 }
 
-CSplitterEx::~CSplitterEx() = default;
+CSplitterEx::~CSplitterEx()
+{
+    // A bar destroyed during a drag takes its outline with it.
+    delete m_pDragRect;
+}
 
 void CSplitterEx::AddBefore(QWidget* pWidget) { m_listBefore.emplace_back(pWidget); }
 

@@ -208,6 +208,15 @@ private slots:
         QCOMPARE(l.pList->geometry().left(), 236);
     }
 
+    void barDestroyedDuringADragLeavesNoOutline()
+    {
+        tagLayout l;
+        DragBy(l.pBarX, 30, 0);
+        QCOMPARE(l.window.findChildren<QWidget*>().size(), 6);
+        delete l.pBarX;
+        QCOMPARE(l.window.findChildren<QWidget*>().size(), 4);
+    }
+
     void paintsBarColourAndOutline()
     {
         CSplitterWndX bar(nullptr);
