@@ -1,16 +1,21 @@
 // korvane-shot: runs the desktop program's main window on a source, as a user would
 // (the data-source dialog opens by itself, the image file is added and chosen, the scan
-// runs), selects a message whose subject is Chinese and saves a picture of the window.
+// runs), sorts the list by subject, selects a message whose subject is Chinese and saves
+// a picture of the window. Beside OUT.png it saves OUT-data.png (the data-source dialog
+// with the image added) and OUT-help.png (the help dialog).
 //   korvane-shot IMAGE OUT.png [WIDTH HEIGHT]
 // Exit status 0 when the picture was saved with at least one message listed.
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
 
+#include "app/help_dialog.h"
 #include "app/korvane_app.h"
 #include "controls/list_ctrl_ex.h"
 #include "scan/scan_state.h"
@@ -32,6 +37,12 @@ class CShotPrompts : public CUserPrompts {
  private:
   QString m_strImage;
 };
+
+// OUT.png with a suffix before its extension: OUT-help.png.
+QString Beside(const QString& out, const char* suffix) {
+  const QFileInfo info(out);
+  return info.dir().filePath(info.completeBaseName() + QLatin1String(suffix) + QStringLiteral(".png"));
+}
 
 bool HasHan(const QString& s) {
   for (QChar c : s) {
@@ -83,6 +94,7 @@ int main(int argc, char** argv) {
         // The data-source dialog opens by itself: add the image and choose it.
         if (auto* data = dlg.findChild<CDataDlg*>(); data && data->isVisible()) {
           data->findChild<QPushButton*>(QStringLiteral("openImageButton"))->click();
+          data->grab().save(Beside(out, "-data"), "PNG");
           data->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
           step = Step::WaitScanStart;
           t.restart();
@@ -95,6 +107,8 @@ int main(int argc, char** argv) {
         if (!dlg.WorkerRunning() && !g_bScanning.load()) {
           UI::CListCtrlEx* list = dlg.List();
           rows = list->GetItemCount();
+          // As a click on the subject column's header does.
+          list->SortByColumn(3, true);
           // The first message with a Chinese subject that has a preview; else the first
           // Chinese one; else the first row.
           pick = rows > 0 ? 0 : -1;
@@ -120,7 +134,11 @@ int main(int argc, char** argv) {
           std::fprintf(stderr, "korvane-shot: %d messages listed, row %d selected (preview of %d characters), %s %s\n",
                        rows, pick, int(dlg.Preview()->toPlainText().size()), saved ? "saved" : "could not save",
                        qPrintable(out));
-          result = saved && rows > 0 ? 0 : 1;
+          CHelpDlg help(&dlg);
+          help.show();
+          const bool helpSaved = help.grab().save(Beside(out, "-help"), "PNG");
+          help.hide();
+          result = saved && helpSaved && rows > 0 ? 0 : 1;
           step = Step::Done;
           dlg.hide();
           app.exit(result);
