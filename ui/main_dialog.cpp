@@ -42,8 +42,6 @@
 
 namespace {
 
-constexpr int kFolderRole = Qt::UserRole + 1;
-
 QString W(const std::u16string& s) { return QString::fromStdU16String(s); }
 
 // Runs the event loop for `ms` milliseconds without user input, so that the window keeps
