@@ -1,57 +1,80 @@
-// Windows backend of CDisk: CreateFileW on \\.\PHYSICALDRIVEn, \\.\C: or a path,
-// drive geometry and GetDiskFreeSpaceExW for sizes, ReadFile at 64-bit offsets.
+// Windows backend of CDisk: CreateFileW on \\.\PHYSICALDRIVEn, \\.\C: or a path, read-only;
+// drive geometry and GetDiskFreeSpaceExW for the size of disks and volumes, the file size
+// for files; ReadFile at 64-bit offsets.
 
 #include <windows.h>
 #include <winioctl.h>
 
 #include <cstring>
+#include <string>
 
 #include "source/disk.h"
+#include "source/windows_names.h"
 
 namespace {
+
+// char16_t and wchar_t are both UTF-16 units on Windows.
 std::wstring W(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+
+std::string OpenErrorText(DWORD code, const std::wstring& path) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+      return "no such file, disk or volume";
+    case ERROR_ACCESS_DENIED: {
+      const DWORD attrs = GetFileAttributesW(path.c_str());
+      if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY)) {
+        return "is a directory, not a disk, partition or image file";
+      }
+      return "access denied (physical disks and volumes open only with administrator rights)";
+    }
+    case ERROR_SHARING_VIOLATION:
+      return "the file is locked by another program";
+    case ERROR_NOT_READY:
+      return "the drive is not ready (no medium?)";
+    default:
+      return "cannot open (Windows error " + std::to_string(code) + ")";
+  }
+}
+
 }  // namespace
 
 bool CDisk::PlatformOpen(const SourceName& name) {
-  std::wstring path;
-  switch (name.kind) {
-    case SourceNameKind::PhysicalDisk: {
-      std::u16string upper = name.text;
-      for (auto& c : upper) {
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-      }
-      path = L"\\\\.\\PHYSICALDRIVE" + W(upper);
-      break;
-    }
-    case SourceNameKind::Path:
-      path = W(name.text);
-      break;
-    case SourceNameKind::Device:
-      path = L"\\\\.\\" + W(name.text);
-      break;
-    case SourceNameKind::Invalid:
-      return false;
-  }
-  // Read-only: a recovery tool must never be able to write to the disk it rescues.
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == nullptr || h == INVALID_HANDLE_VALUE) {
-    m_strError = "cannot open (error " + std::to_string(GetLastError()) + ")";
+  const std::wstring path = W(WindowsDevicePath(name));
+  if (path.empty()) {
+    m_strError = "not a source name";
     return false;
   }
+  // Read-only: a recovery tool must never be able to write to the disk it rescues. Sharing
+  // read and write lets the system (and other readers) keep using the volume meanwhile.
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == nullptr || h == INVALID_HANDLE_VALUE) {
+    m_strError = OpenErrorText(GetLastError(), path);
+    return false;
+  }
+  // Consoles, pipes and character devices (NUL, COM1) hold no sectors.
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    m_strError = "not a disk, partition or regular file";
+    return false;
+  }
+
   uint64_t size = 0;
   DISK_GEOMETRY geo{};
   DWORD got = 0;
   if (DeviceIoControl(h, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geo, sizeof geo, &got, nullptr)) {
-    size = static_cast<uint64_t>(static_cast<uint32_t>(geo.Cylinders.LowPart)) * geo.TracksPerCylinder *
-           geo.SectorsPerTrack * 512ull;
-    const std::u16string& n = m_strName;
-    if (n.size() == 2 && n[1] == u':') {
+    // A disk, or a volume (whose geometry is that of the disk holding it).
+    size = static_cast<uint64_t>(geo.Cylinders.QuadPart) * geo.TracksPerCylinder * geo.SectorsPerTrack * 512ull;
+    if (IsWindowsVolumeName(m_strName)) {
+      // A volume with a file system Windows knows: that file system's total bytes.
       ULARGE_INTEGER avail{}, total{}, free{};
-      std::wstring root = W(n) + L"\\";
+      const std::wstring root = W(m_strName) + L"\\";
       if (GetDiskFreeSpaceExW(root.c_str(), &avail, &total, &free)) size = total.QuadPart;
     }
-  } else {
+  } else if (HasWindowsDriveRoot(m_strName)) {
     LARGE_INTEGER li{};
     if (GetFileSizeEx(h, &li)) size = static_cast<uint64_t>(li.QuadPart);
   }
@@ -60,10 +83,13 @@ bool CDisk::PlatformOpen(const SourceName& name) {
   return true;
 }
 
-void CDisk::PlatformClose() { CloseHandle(reinterpret_cast<HANDLE>(m_hDevice)); }
+void CDisk::PlatformClose() {
+  if (m_hDevice != -1) CloseHandle(reinterpret_cast<HANDLE>(m_hDevice));
+}
 
 bool CDisk::PlatformRead(void* buffer, uint32_t byteCount, uint64_t offset) {
   HANDLE h = reinterpret_cast<HANDLE>(m_hDevice);
+  // One positioned read: the offset travels with the call, so no separate seek is needed.
   OVERLAPPED ov{};
   ov.Offset = static_cast<DWORD>(offset);
   ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
