@@ -2,16 +2,20 @@
 // Conversion between 8-bit text in a Windows code page and UTF-16.
 //
 // Code page numbers are Windows' (936, 950, 65001, 28591, ...). CP_ACP and CP_THREAD_ACP
-// stand for the process-wide ANSI code page (default 936). Invalid byte sequences become
-// U+FFFD and conversion goes on. A code page that cannot be converted yields an empty
-// text. Thread-safe; converters are opened once per thread.
+// stand for the process-wide ANSI code page (default 936; on Windows the system's).
+// Invalid byte sequences become U+FFFD and conversion goes on. A code page that cannot
+// be converted yields an empty text. Thread-safe; converters are opened once per thread.
 
 #include <string>
 #include <string_view>
 
+#ifdef CP_ACP  // <windows.h> came first: its macros carry the same numbers
+static_assert(CP_ACP == 0 && CP_THREAD_ACP == 3 && CP_UTF8 == 65001);
+#else
 inline constexpr int CP_ACP = 0;
 inline constexpr int CP_THREAD_ACP = 3;
 inline constexpr int CP_UTF8 = 65001;
+#endif
 
 void SetAnsiCodePage(int codePage);  // call before any worker thread starts
 int GetAnsiCodePage();
