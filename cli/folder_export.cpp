@@ -18,7 +18,7 @@ int ExportInboxTo(CTerminalView& view, const std::string& outDir, SaveKind kind,
   std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit fails the write instead of ending the program
 #endif
   std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(outDir), ec);
+  std::filesystem::create_directories(std::filesystem::path(Utf8ToU16(outDir)), ec);  // UTF-16 on Windows
   if (ec) {
     std::fprintf(stderr, "korvane-recover: cannot create %s: %s\n", outDir.c_str(), ec.message().c_str());
     return 1;

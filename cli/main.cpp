@@ -1,14 +1,13 @@
 // korvane-recover: finds the mail stored on a disk, partition, image or store file,
 // lists it, and saves it as .eml or .txt files.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "cli/console.h"
 #include "cli/folder_export.h"
 #include "cli/listing.h"
 #include "cli/terminal_view.h"
@@ -66,16 +65,18 @@ int Usage(const char* problem) {
 
 int main(int argc, char** argv) {
   Options opt;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
+  const std::vector<std::string> args = CommandLineArguments(argc, argv);
+  const size_t count = args.size();
+  for (size_t i = 1; i < count; ++i) {
+    const std::string a = args[i];
     if (a == "-h" || a == "--help") {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (a == "--json") {
       opt.json = true;
     } else if (a == "--out" || a == "--format") {
-      if (i + 1 >= argc) return Usage((a + " needs a value").c_str());
-      const std::string v = argv[++i];
+      if (i + 1 >= count) return Usage((a + " needs a value").c_str());
+      const std::string v = args[++i];
       if (a == "--out") {
         if (v.empty()) return Usage("--out needs a directory");
         opt.out = v;
@@ -85,10 +86,10 @@ int main(int argc, char** argv) {
         return Usage(("unknown format " + v).c_str());
       }
     } else if (a == "--ansi-codepage") {
-      if (i + 1 >= argc) return Usage("--ansi-codepage needs a code page number");
-      opt.ansiCodePage = ParseCount(argv[++i]);
+      if (i + 1 >= count) return Usage("--ansi-codepage needs a code page number");
+      opt.ansiCodePage = ParseCount(args[++i]);
       if (opt.ansiCodePage <= 0 || !IsCodePageSupported(opt.ansiCodePage)) {
-        return Usage(("unknown code page " + std::string(argv[i])).c_str());
+        return Usage(("unknown code page " + args[i]).c_str());
       }
     } else if (a.size() > 1 && a[0] == '-') {
       return Usage(("unknown option " + a).c_str());
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
   if (opt.ansiCodePage > 0) SetAnsiCodePage(opt.ansiCodePage);
 
   // Probe the source first so that a bad name gets a clear message.
-  const std::u16string source = Utf8ToU16(opt.source);
+  const std::u16string source = SourceNameFromArgument(opt.source);
   {
     CDisk probe;
     if (!probe.Open(source)) {
@@ -111,7 +112,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  CTerminalView view(isatty(STDERR_FILENO) != 0);
+  CTerminalView view(StderrIsTerminal());
   g_strSourcePath.Set(source);
   ScanThreadProc(&view, MakeScanChunkConsumer(&view));
   view.ClearLine();

@@ -316,7 +316,7 @@ TEST(ScanRealStores, DbxFilesFromAMailClient) {
   };
   for (const auto& c : cases)
     for (uint32_t chunk : {2048u, 8u}) {
-      g_strSourcePath.Set(Utf8ToU16((root / c.file).string()));
+      g_strSourcePath.Set(fs::absolute(root / c.file).make_preferred().u16string());  // Windows: "Z:\..."
       CRecorderView view;
       ScanThreadProc(&view, MakeScanChunkConsumer(&view), chunk);
       const auto records = g_MailStore.Snapshot();

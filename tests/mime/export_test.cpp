@@ -43,7 +43,7 @@ class FolderSave : public ::testing::Test {
     g_Folders.Reset(u"");
     m_out = m_dir.Path() / "out";
     fs::create_directory(m_out);
-    m_view.strSaveDir = Utf8ToU16(m_out.string());
+    m_view.strSaveDir = m_out.u16string();
   }
   void TearDown() override {
     g_Folders.Reset(u"");
@@ -81,11 +81,11 @@ class FolderSave : public ::testing::Test {
     item->strBody = std::string(bodyBytes, 'x');
     return item;
   }
-  fs::path Folder() const { return m_out / U16ToUtf8(kInbox); }
+  fs::path Folder() const { return m_out / kInbox; }
   // The names of the files in the Inbox's directory.
   std::set<std::string> Files() const {
     std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(Folder())) names.insert(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(Folder())) names.insert(U16ToUtf8(e.path().filename().u16string()));
     return names;
   }
 
@@ -114,7 +114,7 @@ TEST_F(FolderSave, EmlFilesHoldTheStoredBytes) {
   EXPECT_EQ(ReadWholeFile(Folder() / nameA), kA);
   EXPECT_EQ(ReadWholeFile(Folder() / nameB), kB);
   EXPECT_EQ(written, (std::vector<std::string>{nameA, nameB}));
-  EXPECT_EQ(report.strDirectory, Utf8ToU16((Folder() / "").string()));
+  EXPECT_EQ(report.strDirectory, (Folder() / "").u16string());
 
   const auto calls = m_view.Calls();
   const std::vector<std::string> expectedStart = {"enable 134 0", "enable 133 0", "range 2", "choose",
@@ -245,12 +245,13 @@ TEST_F(FolderSave, CancelNoFolderAndUnmakableDirectory) {
   CRecorderView blocked;
   const fs::path file = m_dir.Path() / "a-file";
   std::ofstream(file) << "x";
-  blocked.strSaveDir = Utf8ToU16(file.string() + "/");
+  const std::string sep = fs::path::preferred_separator == '/' ? "/" : "\\";
+  blocked.strSaveDir = Utf8ToU16(file.string() + sep);
   tagFolderSaveReport report;
   EXPECT_EQ(FolderSaveThread(&blocked, TXT, &report), 0u);
   EXPECT_TRUE(report.bDirectoryFailed);
   EXPECT_EQ(blocked.CallsStartingWith("message"),
-            (std::vector<std::string>{"message 创建目录失败！\r\n" + file.string() + "/收件箱"}));
+            (std::vector<std::string>{"message 创建目录失败！\r\n" + file.string() + sep + "收件箱"}));
 }
 
 TEST_F(FolderSave, RefusedWhileAScanOrASaveRuns) {
@@ -336,13 +337,13 @@ TEST(SingleSave, ContentAndSuggestedName) {
 TEST(MailFile, WholeOrNothing) {
   CTempDir dir;
   const fs::path p = dir.Path() / "m.eml";
-  EXPECT_TRUE(WriteMailFile(Utf8ToU16(p.string()), "abc"));
+  EXPECT_TRUE(WriteMailFile(p.u16string(), "abc"));
   EXPECT_EQ(ReadWholeFile(p), "abc");
-  EXPECT_TRUE(WriteMailFile(Utf8ToU16(p.string()), ""));
+  EXPECT_TRUE(WriteMailFile(p.u16string(), ""));
   EXPECT_EQ(ReadWholeFile(p), "");
   fs::create_directory(dir.Path() / "sub");
-  EXPECT_FALSE(WriteMailFile(Utf8ToU16((dir.Path() / "sub").string()), "x"));  // a directory holds the name
-  EXPECT_FALSE(WriteMailFile(Utf8ToU16((dir.Path() / "missing" / "m.eml").string()), "x"));
+  EXPECT_FALSE(WriteMailFile((dir.Path() / "sub").u16string(), "x"));  // a directory holds the name
+  EXPECT_FALSE(WriteMailFile((dir.Path() / "missing" / "m.eml").u16string(), "x"));
   size_t entries = 0;
   for (const auto& e : fs::directory_iterator(dir.Path())) entries += e.path().filename() != "sub" ? 1 : 0;
   EXPECT_EQ(entries, 1u);  // no temporary file left
