@@ -103,7 +103,9 @@ class CMessageWalk {
   // First position w >= from that follows a zero byte and holds none.
   size_t NextZeroRunEnd(size_t from) {
     return m_zeroRun.Get(from, [this](size_t from2) {
-      size_t z = NextZero(from2 > 0 ? from2 - 1 : 0);
+      size_t z = from2 > 0 ? from2 - 1 : 0;
+      const void* hit = z < m ? std::memchr(T + z, 0, m - z) : nullptr;
+      z = hit ? static_cast<size_t>(static_cast<const char*>(hit) - T) : m;
       while (z < m && T[z] == '\0') ++z;
       return z;
     });
@@ -128,10 +130,15 @@ class CMessageWalk {
     m_bInside = true;
     m_bHeaderEnded = false;
     m_nStart = L;
-    m_bFrom = m_bTo = m_bDate = false;
+    m_bFrom = m_bTo = m_bDate = m_bRecordLine = false;
+    NoteReceivedLine(L);
   }
-  // The recorded message must have shown its From, To and Date lines.
-  bool Confirmed() const { return !m_identity || (m_bFrom && m_bTo && m_bDate); }
+  // The recorded message must have shown its From, To and Date lines and a "Received: "
+  // line in the record's sector (another copy of the same message nearby is not it).
+  bool Confirmed() const { return !m_identity || (m_bFrom && m_bTo && m_bDate && m_bRecordLine); }
+  void NoteReceivedLine(size_t L) {
+    if (L >= m_text.nRecordStart && L < m_text.nRecordEnd && MatchAt(L, "Received: ")) m_bRecordLine = true;
+  }
 
   // False when a From, To or Date line at L contradicts the record.
   bool CheckIdentity(size_t L);
@@ -149,6 +156,7 @@ class CMessageWalk {
   bool m_bHeaderEnded = false;
   size_t m_nStart = 0;
   bool m_bFrom = false, m_bTo = false, m_bDate = false;
+  bool m_bRecordLine = false;  // a "Received: " line starts in the record's sector
 
   tagSearchCache m_crlf, m_zero, m_zeroRun, m_separator;
 };
@@ -225,6 +233,7 @@ size_t CMessageWalk::BoundaryTest(size_t q) {
 bool CMessageWalk::Run(size_t from, size_t& start, size_t& end) {
   size_t cursor = from;     // the next line start follows the first CR LF at or after it
   size_t extraFrom = from;  // sector starts and zero-run ends count from here on
+  size_t checkedFrom = from;  // the text before this holds no zero byte or separator of the message
   for (;;) {
     if (Stopped()) return false;
     const size_t crlf = NextCrLf(cursor);
@@ -234,9 +243,10 @@ bool CMessageWalk::Run(size_t from, size_t& start, size_t& end) {
     if (extra >= m) extra = kNone;
     size_t zero = kNone, separator = kNone;
     if (m_bInside) {
-      zero = NextZero(cursor);
+      // Also in lines the boundary test skipped.
+      zero = NextZero(checkedFrom);
       if (zero >= m) zero = kNone;
-      separator = NextSeparator(cursor);
+      separator = NextSeparator(checkedFrom);
       if (separator >= m) separator = kNone;
     }
     const size_t ev = std::min({lineStart, extra, zero, separator});
@@ -250,12 +260,12 @@ bool CMessageWalk::Run(size_t from, size_t& start, size_t& end) {
         return true;
       }
       Drop();
-      cursor = ev + 1;
-      extraFrom = std::max(extraFrom, ev + 1);
+      cursor = extraFrom = checkedFrom = ev + 1;
       continue;
     }
 
     const size_t L = ev;
+    checkedFrom = std::max(checkedFrom, L);
     const bool atCrLf = L == lineStart;
     extraFrom = std::max(extraFrom, L + 1);
     if (m_bInside) {
@@ -265,7 +275,10 @@ bool CMessageWalk::Run(size_t from, size_t& start, size_t& end) {
         continue;
       }
       if (!m_bHeaderEnded) {
-        if (atCrLf) cursor = HeaderEndTest(L);
+        if (atCrLf) {
+          NoteReceivedLine(L);
+          cursor = HeaderEndTest(L);
+        }
         continue;
       }
       if (IsStartLine(L)) {  // the next stored message begins here

@@ -46,6 +46,7 @@ CStoredTextReader::CStoredTextReader(CDisk& disk, uint64_t nSector, uint64_t win
   const uint64_t usualFirst = nSector >= kUsualLeadSectors ? nSector - kUsualLeadSectors : 0;
   m_nFirst = usualFirst >= kExtraLeadSectors ? usualFirst - kExtraLeadSectors : 0;
   m_nLead = static_cast<size_t>(usualFirst - m_nFirst) * SECTOR_SIZE;
+  m_nRecord = static_cast<size_t>(nSector - m_nFirst) * SECTOR_SIZE;
   m_nTotal = m_nLead + static_cast<size_t>(windowBytes);
 }
 
@@ -139,6 +140,8 @@ void CStoredTextReader::MapSeams() {
   k = 0;
   removed = 0;
   m_text.nUsualStart = std::min(textPos(m_nLead), m);
+  m_text.nRecordStart = std::min(textPos(m_nRecord), m);
+  m_text.nRecordEnd = std::min(textPos(m_nRecord + SECTOR_SIZE), m);
   for (const auto& cut : m_cuts) seams.push_back(cut.second);
   std::sort(seams.begin(), seams.end());
   seams.erase(std::unique(seams.begin(), seams.end()), seams.end());

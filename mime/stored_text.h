@@ -16,6 +16,8 @@ struct tagStoredText {
   size_t nLength = 0;
   std::vector<size_t> seams;   // ascending text positions that begin a sector or follow a removed block header
   size_t nUsualStart = 0;      // text position of the sector two before the record's
+  size_t nRecordStart = 0;     // text positions of the record's own sector and of the one after it
+  size_t nRecordEnd = 0;
   const char* Data() const { return buf.data(); }
 };
 
@@ -48,6 +50,7 @@ class CStoredTextReader {
   const std::atomic<int>* m_stop;
   uint64_t m_nFirst = 0;  // first sector read
   size_t m_nLead = 0;     // bytes before the sector two before the record's
+  size_t m_nRecord = 0;   // bytes before the record's sector
   size_t m_nTotal = 0;    // bytes of the whole window
   size_t m_n = 0;         // bytes read
   size_t m_nCopy = 0;     // raw bytes before this are in the text

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -131,6 +132,49 @@ TEST_P(ExtractImages, WholeMessagesComeBackByteForByte) {
   } else if (GetParam().placement == mkimage::Placement::Aligned) {
     EXPECT_GE(prefixed, inputs.size() / 2);  // most of it comes back whole, noise after it
   }
+}
+
+// Real-world mail from the shared corpus, when it is there: the messages with a
+// "Received: " line, stored with CR LF line ends in every layout at once.
+TEST(ExtractCorpus, RealMailComesBackByteForByte) {
+  const char* shared = std::getenv("KORVANE_SHARED");
+  const fs::path corpus = shared ? fs::path(shared) / "corpus" : fs::path();
+  if (corpus.empty() || !fs::exists(corpus / "MANIFEST.tsv")) GTEST_SKIP() << "no shared corpus";
+  std::vector<mkimage::InputMessage> inputs;
+  std::ifstream manifest(corpus / "MANIFEST.tsv");
+  for (std::string line; std::getline(manifest, line);) {
+    std::vector<std::string> cols;
+    std::stringstream ss(line);
+    for (std::string c; std::getline(ss, c, '\t');) cols.push_back(c);
+    if (cols.size() < 7 || cols[4] != "eml" || cols[6] != "y") continue;
+    std::ifstream in(corpus / cols[0], std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    inputs.push_back({cols[0], mkimage::ToCrlf(bytes.str())});
+  }
+  ASSERT_FALSE(inputs.empty());
+  mkimage::LayoutSpec spec;
+  spec.nSeed = 11;
+  spec.nScatter = 0;
+  const mkimage::Placement placements[] = {mkimage::Placement::Aligned, mkimage::Placement::Unaligned,
+                                           mkimage::Placement::Dbx, mkimage::Placement::Box};
+  for (int r = 0; r < 4; ++r) spec.regions.push_back({placements[r], {}});
+  for (size_t i = 0; i < inputs.size(); ++i) spec.regions[i % 4].messages.push_back(i);
+  mkimage::Image image;
+  std::string err;
+  ASSERT_TRUE(mkimage::BuildImage(spec, inputs, image, &err)) << err;
+  CTempDir dir;
+  CDisk disk;
+  ASSERT_TRUE(disk.Open(Utf8ToU16(dir.WriteFile("corpus.img", image.strBytes).string())));
+  size_t whole = 0;
+  for (const mkimage::PlacedMessage& m : image.messages) {
+    if (!m.bFound || !m.bExtractWhole) continue;
+    ++whole;
+    std::string text;
+    ASSERT_TRUE(ReadStoredMail(*RecordOf(m), &disk, nullptr, text));
+    EXPECT_TRUE(text == inputs[m.nInput].strBytes) << inputs[m.nInput].strFile;
+  }
+  EXPECT_GT(whole, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -84,6 +84,36 @@ TEST_F(Extract, LongReceivedChainKept) {
   EXPECT_EQ(ReadBack(image, *item), msg);
 }
 
+// An earlier copy with the same From, To and Date a few sectors before is not the recorded
+// message, though the window starts early enough to read it.
+TEST_F(Extract, EarlierCopyWithSameFieldsPassedOver) {
+  const std::string older = MakeMessage("x@example.org", "y@example.org", "1 Jan 2020 00:00:00 +0000", "draft", 1, 400);
+  const std::string newer = MakeMessage("x@example.org", "y@example.org", "1 Jan 2020 00:00:00 +0000", "final", 1, 600);
+  CImageBuilder image;
+  image.Put(1024, older);
+  image.Put(6 * 512, newer);
+  image.PadSectors(2);
+  EXPECT_EQ(ReadBack(image, *RecordFor(newer, 6 * 512)), newer);
+  EXPECT_EQ(ReadBack(image, *RecordFor(older, 1024)), older);
+}
+
+// In a .box run two copies with the same fields share a sector: the record's is the one
+// whose "Received: " line lies in the record's sector.
+TEST_F(Extract, NeighbourWithSameFieldsInTheSameSector) {
+  const std::string older = MakeMessage("x@example.org", "y@example.org", "1 Jan 2020 00:00:00 +0000", "one", 1, 300);
+  const std::string newer = MakeMessage("x@example.org", "y@example.org", "1 Jan 2020 00:00:00 +0000", "two", 1, 300);
+  CImageBuilder image;
+  image.Append(BoxSeparator());
+  const size_t a = image.Append(older);
+  image.Append(BoxSeparator());
+  const size_t b = image.Append(newer);
+  image.PadSectors(1);
+  auto item = RecordFor(newer, b);
+  ASSERT_EQ(item->nSector, (a + older.size()) / 512);  // the older one ends in the record's sector
+  EXPECT_EQ(ReadBack(image, *item), newer);
+  EXPECT_EQ(ReadBack(image, *RecordFor(older, a)), older);
+}
+
 TEST_F(Extract, DbxBlocksComeBackWithoutHeaders) {
   CImageBuilder image;
   image.Put(0, std::string(0x24BC, '\x01'));  // the store's own header, before its first block
