@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPalette>
+#include <QPushButton>
 #include <QGridLayout>
 
 namespace {
@@ -22,16 +23,29 @@ CUserPrompts& Prompts() { return g_pPrompts ? *g_pPrompts : g_DesktopPrompts; }
 
 void SetPrompts(CUserPrompts* prompts) { g_pPrompts = prompts; }
 
+// The questions name their buttons ("点击“是”…"), so the buttons carry those Chinese texts
+// whatever translation of Qt is installed.
 void CUserPrompts::Inform(QWidget* parent, const QString& text) {
-  QMessageBox::information(parent, Caption(), text, QMessageBox::Ok);
+  QMessageBox box(QMessageBox::Information, Caption(), text, QMessageBox::Ok, parent);
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  box.exec();
 }
 
 CUserPrompts::Answer CUserPrompts::Ask(QWidget* parent, const QString& text, Buttons buttons) {
-  if (buttons == Buttons::YesNo) {
-    const auto r = QMessageBox::question(parent, Caption(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-    return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
+  const bool yesNo = buttons == Buttons::YesNo;
+  QMessageBox box(QMessageBox::Question, Caption(), text,
+                  yesNo ? (QMessageBox::Yes | QMessageBox::No) : (QMessageBox::Ok | QMessageBox::Cancel), parent);
+  if (yesNo) {
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    box.setDefaultButton(QMessageBox::Yes);
+  } else {
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    box.setDefaultButton(QMessageBox::Ok);
   }
-  const auto r = QMessageBox::question(parent, Caption(), text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+  const int r = box.exec();
+  if (yesNo) return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
   return r == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 
