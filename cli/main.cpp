@@ -27,8 +27,14 @@ const char kUsage[] =
     "usage: korvane-recover [OPTIONS] SOURCE\n"
     "\n"
     "Scans SOURCE for stored Internet mail and lists the messages it finds.\n"
+#ifdef _WIN32
+    "SOURCE is a disk image or mail store file (a path such as D:\\rescue\\disk.img),\n"
+    "a volume such as C:, or HDn for physical disk n (\\\\.\\PHYSICALDRIVEn); disks\n"
+    "and volumes open only from an administrator command prompt.\n"
+#else
     "SOURCE is a disk image or mail store file (a path containing '/'), a device\n"
     "under /dev such as sda1, or HDn for the n-th whole disk of this machine.\n"
+#endif
     "The source is only ever read.\n"
     "\n"
     "options:\n"
@@ -38,7 +44,11 @@ const char kUsage[] =
     "  --format eml|txt    what --out writes: the stored message (eml, the default)\n"
     "                      or its text rendering (txt)\n"
     "  --ansi-codepage N   Windows code page for text without a declared charset\n"
+#ifdef _WIN32
+    "                      (default: the system's ANSI code page)\n"
+#else
     "                      (default 936, simplified Chinese)\n"
+#endif
     "  -h, --help          show this help\n";
 
 struct Options {

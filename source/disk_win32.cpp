@@ -56,7 +56,8 @@ bool CDisk::PlatformOpen(const SourceName& name) {
     return false;
   }
   // Consoles, pipes and character devices (NUL, COM1) hold no sectors.
-  if (GetFileType(h) != FILE_TYPE_DISK) {
+  const DWORD type = GetFileType(h);
+  if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
     CloseHandle(h);
     m_strError = "not a disk, partition or regular file";
     return false;
