@@ -25,6 +25,7 @@
 #include "tests/support/recorder_view.h"
 #include "tests/support/temp_dir.h"
 #include "tools/mkimage/image_builder.h"
+#include "tests/support/data_dirs.h"
 
 using namespace mkimage;
 namespace fs = std::filesystem;
@@ -42,10 +43,8 @@ std::string ReadAll(const fs::path& p) {
 const std::vector<InputMessage>& OwnCorpus() {
   static const std::vector<InputMessage> corpus = [] {
     std::vector<InputMessage> out;
-    const char* data = std::getenv("KORVANE_TEST_DATA");
-    if (!data) data = KORVANE_TEST_DATA_DIR;
     std::vector<fs::path> paths;
-    for (const auto& e : fs::directory_iterator(fs::path(data) / "mail"))
+    for (const auto& e : fs::directory_iterator(korvane::test::TestDataDir() / "mail"))
       if (e.path().extension() == ".eml") paths.push_back(e.path());
     std::sort(paths.begin(), paths.end());
     for (const auto& p : paths) out.push_back({p.filename().string(), ReadAll(p)});
@@ -60,11 +59,10 @@ const std::vector<InputMessage>& OwnCorpus() {
 const std::vector<InputMessage>& SharedCorpus() {
   static const std::vector<InputMessage> corpus = [] {
     std::vector<InputMessage> out;
-    const char* shared = std::getenv("KORVANE_SHARED");
-    if (!shared) shared = KORVANE_SHARED_DIR;
-    const fs::path root = fs::path(shared) / "corpus";
+    const fs::path shared = korvane::test::SharedDir();
+    const fs::path root = shared / "corpus";
     std::error_code ec;
-    if (!fs::exists(root / "MANIFEST.tsv", ec)) return out;
+    if (shared.empty() || !fs::exists(root / "MANIFEST.tsv", ec)) return out;
     std::istringstream manifest(ReadAll(root / "MANIFEST.tsv"));
     std::string line;
     std::getline(manifest, line);
@@ -289,10 +287,10 @@ TEST(ScanEndToEndEmpty, NoiseAndZerosHoldNothing) {
 // once at the sector of its last "Received: " line, a header line split by a block header
 // included; a message without one (and the stores without messages) yield nothing.
 TEST(ScanRealStores, DbxFilesFromAMailClient) {
-  const char* shared = std::getenv("KORVANE_SHARED");
-  const fs::path root = fs::path(shared ? shared : KORVANE_SHARED_DIR) / "corpus";
+  const fs::path shared = korvane::test::SharedDir();
+  const fs::path root = shared / "corpus";
   std::error_code ec;
-  if (!fs::exists(root / "mail-transport-dbx" / "t" / "test.dbx", ec)) GTEST_SKIP() << "no real-world corpus";
+  if (shared.empty() || !fs::exists(root / "mail-transport-dbx" / "t" / "test.dbx", ec)) GTEST_SKIP() << "no real-world corpus";
   struct Want {
     uint64_t sector;
     const char* from;

@@ -20,6 +20,7 @@
 #include "source/utf.h"
 #include "tests/support/temp_dir.h"
 #include "tools/mkimage/image_builder.h"
+#include "tests/support/data_dirs.h"
 
 namespace fs = std::filesystem;
 
@@ -137,8 +138,8 @@ TEST_P(ExtractImages, WholeMessagesComeBackByteForByte) {
 // Real-world mail from the shared corpus, when it is there: the messages with a
 // "Received: " line, stored with CR LF line ends in every layout at once.
 TEST(ExtractCorpus, RealMailComesBackByteForByte) {
-  const char* shared = std::getenv("KORVANE_SHARED");
-  const fs::path corpus = shared ? fs::path(shared) / "corpus" : fs::path();
+  const fs::path shared = korvane::test::SharedDir();
+  const fs::path corpus = shared.empty() ? fs::path() : shared / "corpus";
   if (corpus.empty() || !fs::exists(corpus / "MANIFEST.tsv")) GTEST_SKIP() << "no shared corpus";
   std::vector<mkimage::InputMessage> inputs;
   std::ifstream manifest(corpus / "MANIFEST.tsv");

@@ -11,6 +11,7 @@
 #include "tools/mkimage/ground_truth.h"
 #include "tools/mkimage/image_builder.h"
 #include "tools/mkimage/sha256.h"
+#include "tests/support/data_dirs.h"
 
 using namespace mkimage;
 
@@ -19,10 +20,8 @@ namespace {
 std::vector<InputMessage> Corpus() {
   static std::vector<InputMessage> corpus = [] {
     std::vector<InputMessage> out;
-    const char* data = std::getenv("KORVANE_TEST_DATA");
     std::vector<std::filesystem::path> paths;
-    if (data)
-      for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(data) / "mail"))
+    for (const auto& e : std::filesystem::directory_iterator(korvane::test::TestDataDir() / "mail"))
         if (e.path().extension() == ".eml") paths.push_back(e.path());
     std::sort(paths.begin(), paths.end());
     for (const auto& p : paths) {
