@@ -92,11 +92,14 @@ bool ExtractPreviewPart(const std::string& text, const std::string& lower, size_
     dataEnd = FindFrom(lower, "\r\n\r\n", h + 10);
     if (dataEnd == npos) dataEnd = FindFrom(lower, "--boundary", h + 10);
     if (dataEnd == npos) dataEnd = FindFrom(lower, "eturn-path", h + 10);
+    // A body that is the message's only part runs to the end of the text.
+    if (dataEnd == npos) dataEnd = len;
   } else {
     if (!endMarker.empty()) dataEnd = FindFrom(lower, endMarker, h + 10);
     if (dataEnd == npos) dataEnd = FindFrom(lower, "--boundary", h + 10);
     if (dataEnd == npos) dataEnd = FindFrom(lower, "eturn-path", h + 10);
     if (dataEnd == npos && quoted && len > 0) dataEnd = len - 1;
+    if (dataEnd == npos) dataEnd = len;
   }
   if (dataEnd == npos || dataEnd <= dataStart) return false;
   std::string data = text.substr(dataStart, dataEnd - dataStart);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "mime/codepage.h"
@@ -9,6 +12,7 @@
 #include "scan/scan_state.h"
 #include "source/utf.h"
 #include "tests/mime/stored_mail.h"
+#include "tests/support/data_dirs.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -121,11 +125,29 @@ TEST(Preview, NothingToShow) {
   EXPECT_FALSE(RenderMailPreview("", "<pre>A</pre>").bShow);
   // An HTML part whose header never ends.
   EXPECT_FALSE(RenderMailPreview(std::string(kHeader) + "Content-Type: text/html\r\n", "").bShow);
-  // Base64 data without an end.
+  // A part with no data at all.
   EXPECT_FALSE(RenderMailPreview(std::string(kHeader) +
-                                     "Content-Type: text/html\r\nContent-Transfer-Encoding: base64\r\n\r\nPGI+",
+                                     "Content-Type: text/html\r\nContent-Transfer-Encoding: base64\r\n\r\n",
                                  "")
                    .bShow);
+}
+
+// The commonest message of all: one text part, its body running to the end of the message
+// with no blank line, boundary or next message after it.
+TEST(Preview, SinglePartBodyRunsToTheEnd) {
+  const std::string b64 = std::string(kHeader) +
+                          "Content-Type: text/plain; charset=\"utf-8\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+                          "5L2g5aW9LAp3b3Js\r\nZA==\r\n";  // "你好,\nworld"
+  tagMailPreview p = RenderMailPreview(b64, "");
+  ASSERT_TRUE(p.bShow);
+  EXPECT_EQ(p.strHtml, u"<pre>你好,\nworld</pre>");
+
+  const std::string sevenBit = std::string(kHeader) +
+                               "Content-Type: text/plain; charset=\"us-ascii\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n"
+                               "Friday at noon works for me.\r\n\r\nInes\r\n";
+  p = RenderMailPreview(sevenBit, "");
+  ASSERT_TRUE(p.bShow);
+  EXPECT_EQ(Utf8(p.strHtml), "<pre>Friday at noon works for me.\r\n\r\nInes\r\n</pre>");
 }
 
 TEST(PreviewPart, EncodingFieldRules) {
@@ -137,8 +159,9 @@ TEST(PreviewPart, EncodingFieldRules) {
   EXPECT_EQ(part, "<b>x</b>");
   // A position beyond the text yields nothing.
   EXPECT_FALSE(ExtractPreviewPart(text, lower, text.size() + 1, "</html>", part));
-  // A non-quoted encoding without any end yields nothing.
-  EXPECT_FALSE(ExtractPreviewPart(text, lower, 14, "", part));
+  // Without an end marker the data runs to the end of the text.
+  ASSERT_TRUE(ExtractPreviewPart(text, lower, 14, "", part));
+  EXPECT_EQ(part, "<b>x</b></html>");
 }
 
 TEST(TextRendering, FieldsThenBody) {
@@ -167,6 +190,21 @@ TEST(EmlRendering, StoredTextByteForByte) {
   EXPECT_EQ(RenderMailEml(*item, nullptr, nullptr), "");
   EXPECT_FALSE(BuildMailPreview(*item).bShow);
   g_strSourcePath.Set(u"");
+}
+
+// Every message of the demo image has a text to show.
+TEST(Preview, EveryDemoMessageShows) {
+  const std::filesystem::path demo = korvane::test::TestDataDir() / ".." / ".." / "tools" / "demo";
+  int count = 0;
+  for (const auto& e : std::filesystem::directory_iterator(demo)) {
+    if (e.path().extension() != ".eml") continue;
+    std::ifstream in(e.path(), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    EXPECT_TRUE(RenderMailPreview(text.str(), "").bShow) << e.path().filename();
+    ++count;
+  }
+  EXPECT_EQ(count, 10);
 }
 
 }  // namespace
