@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 inline constexpr uint32_t SECTOR_SIZE = 512;
 
@@ -39,8 +41,16 @@ class CDisk {
   // Reads `byteCount` bytes (whole sectors) at sector `firstSector` into `buffer`.
   // False when `firstSector` lies beyond the sector count, the source is closed, or the
   // platform read fails. A read that transfers fewer bytes than asked (the end of a file)
-  // zero-fills the rest and succeeds, so callers never see stale bytes.
+  // zero-fills the rest and succeeds, so callers never see stale bytes; a platform read that
+  // stops short before the end is continued.
+  // A read of several sectors that fails is tried again sector by sector, so that one bad
+  // sector does not cost its neighbours: the sectors that cannot be read are zeros, and
+  // the read succeeds when at least one sector could be read. A source that is gone (the
+  // device was removed) is not tried sector by sector.
   bool Read(void* buffer, uint32_t byteCount, uint64_t firstSector);
+
+  // True when a sector in [first, end) could not be read since the source was opened.
+  bool HadUnreadableSectors(uint64_t first, uint64_t end) const;
 
   void Close();
 
@@ -54,7 +64,13 @@ class CDisk {
  private:
   bool PlatformOpen(const SourceName& name);
   void PlatformClose();
-  bool PlatformRead(void* buffer, uint32_t byteCount, uint64_t offset);
+  enum class ReadResult { Done, Failed, Gone };
+  // One platform read: the bytes transferred (0 at the end), or -1 for an I/O error, -2 when
+  // the source is gone.
+  int64_t PlatformRead(void* buffer, uint32_t byteCount, uint64_t offset);
+  // Reads until every byte is in or the end is reached (zeros after the end).
+  ReadResult ReadOnce(void* buffer, uint32_t byteCount, uint64_t offset);
+  void NoteUnreadable(uint64_t first, uint64_t count);
 
   intptr_t m_hDevice = -1;
   std::u16string m_strName;
@@ -62,4 +78,6 @@ class CDisk {
   uint64_t m_nSectorCount = 0;
   bool m_bOpen = false;
   std::string m_strError;
+  // Sector ranges [first, end) that could not be read, joined when adjacent; bounded.
+  std::vector<std::pair<uint64_t, uint64_t>> m_unreadable;
 };

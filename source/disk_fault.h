@@ -5,9 +5,13 @@
 #include <cstdint>
 #include <functional>
 
-// Consulted before every read when set. Returns how many of the `byteCount` bytes at byte
-// `offset` the read may transfer: byteCount for a normal read, fewer for a short read,
-// or a negative number to make the read fail.
+// Consulted before every platform read when set. Returns how many of the `byteCount` bytes
+// at byte `offset` the read may transfer: byteCount for a normal read, fewer for a short
+// read (which the source goes on from, asking again), 0 for the end of the source,
+// or a negative number to make the read fail: kDiskReadError for an I/O error of those
+// bytes, kDiskReadGone for a source that is no longer there.
+inline constexpr int64_t kDiskReadError = -1;
+inline constexpr int64_t kDiskReadGone = -2;
 using DiskReadHook = std::function<int64_t(uint64_t offset, uint32_t byteCount)>;
 
 void SetDiskReadHookForTesting(DiskReadHook hook);

@@ -80,14 +80,11 @@ void CDisk::PlatformClose() {
   if (m_hDevice >= 0) ::close(static_cast<int>(m_hDevice));
 }
 
-bool CDisk::PlatformRead(void* buffer, uint32_t byteCount, uint64_t offset) {
+int64_t CDisk::PlatformRead(void* buffer, uint32_t byteCount, uint64_t offset) {
   ssize_t got;
   do {
     got = ::pread(static_cast<int>(m_hDevice), buffer, byteCount, static_cast<off_t>(offset));
   } while (got < 0 && errno == EINTR);
-  if (got < 0) return false;
-  if (static_cast<uint32_t>(got) < byteCount) {
-    std::memset(static_cast<char*>(buffer) + got, 0, byteCount - static_cast<uint32_t>(got));
-  }
-  return true;
+  if (got < 0) return errno == ENODEV || errno == ENXIO ? -2 : -1;
+  return got;
 }

@@ -88,7 +88,7 @@ void CDisk::PlatformClose() {
   if (m_hDevice != -1) CloseHandle(reinterpret_cast<HANDLE>(m_hDevice));
 }
 
-bool CDisk::PlatformRead(void* buffer, uint32_t byteCount, uint64_t offset) {
+int64_t CDisk::PlatformRead(void* buffer, uint32_t byteCount, uint64_t offset) {
   HANDLE h = reinterpret_cast<HANDLE>(m_hDevice);
   // One positioned read: the offset travels with the call, so no separate seek is needed.
   OVERLAPPED ov{};
@@ -96,9 +96,11 @@ bool CDisk::PlatformRead(void* buffer, uint32_t byteCount, uint64_t offset) {
   ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
   DWORD got = 0;
   if (!ReadFile(h, buffer, byteCount, &got, &ov)) {
-    if (GetLastError() != ERROR_HANDLE_EOF) return false;
+    const DWORD error = GetLastError();
+    if (error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_DEV_NOT_EXIST || error == ERROR_NOT_READY)
+      return -2;
+    if (error != ERROR_HANDLE_EOF) return -1;
     got = 0;
   }
-  if (got < byteCount) std::memset(static_cast<char*>(buffer) + got, 0, byteCount - got);
-  return true;
+  return got;
 }

@@ -133,23 +133,69 @@ TEST(Disk, OpensReadOnly) {
   fs::permissions(p, fs::perms::owner_all, fs::perm_options::replace);  // so that it can be removed
 }
 
-TEST(Disk, ReadHookFailsAndShortensReads) {
+TEST(Disk, ReadHookFailsShortensAndEndsReads) {
   CTempDir dir;
   CDisk d;
   ASSERT_TRUE(d.Open(U(dir.WriteFile("a.img", std::string(4 * 512, 'k')))));
-  SetDiskReadHookForTesting([](uint64_t offset, uint32_t count) -> int64_t {
-    if (offset == 512) return -1;
-    if (offset == 1024) return 100;
-    return count;
+  std::vector<uint64_t> asked;
+  SetDiskReadHookForTesting([&](uint64_t offset, uint32_t count) -> int64_t {
+    asked.push_back(offset);
+    if (offset == 512) return kDiskReadError;
+    if (offset == 1024) return 100;  // a short read: the rest is asked for again
+    if (offset == 1536 + 200) return 0;  // the end comes early
+    return offset == 1536 ? 200 : count;
   });
   char buf[512];
   EXPECT_FALSE(d.Read(buf, 512, 1));
   std::memset(buf, 'z', sizeof buf);
   EXPECT_TRUE(d.Read(buf, 512, 2));
-  EXPECT_EQ(buf[99], 'k');
-  EXPECT_EQ(buf[100], '\0');
+  EXPECT_EQ(std::string(buf, 512), std::string(512, 'k'));
+  EXPECT_EQ(asked.back(), 1024u + 100);
+  std::memset(buf, 'z', sizeof buf);
   EXPECT_TRUE(d.Read(buf, 512, 3));
+  EXPECT_EQ(std::string(buf, 512), std::string(200, 'k') + std::string(312, '\0'));
   SetDiskReadHookForTesting(nullptr);
+}
+
+// One bad sector in a read of many costs only itself; a source that is gone is not
+// tried sector by sector. The sectors that failed are remembered until the source closes.
+TEST(Disk, BadSectorInALongReadCostsOnlyItself) {
+  CTempDir dir;
+  std::string data;
+  for (char c = 'a'; c < 'a' + 8; ++c) data += std::string(512, c);
+  CDisk d;
+  ASSERT_TRUE(d.Open(U(dir.WriteFile("a.img", data))));
+  int calls = 0;
+  SetDiskReadHookForTesting([&](uint64_t offset, uint32_t count) -> int64_t {
+    ++calls;
+    return offset <= 3 * 512 && 3 * 512 < offset + count ? kDiskReadError : count;
+  });
+  std::vector<char> buf(8 * 512, 'z');
+  EXPECT_TRUE(d.Read(buf.data(), 8 * 512, 0));
+  EXPECT_EQ(calls, 1 + 8);
+  for (int s = 0; s < 8; ++s)
+    EXPECT_EQ(buf[s * 512 + 17], s == 3 ? '\0' : 'a' + s) << "sector " << s;
+  EXPECT_TRUE(d.HadUnreadableSectors(3, 4));
+  EXPECT_FALSE(d.HadUnreadableSectors(0, 3));
+  EXPECT_FALSE(d.HadUnreadableSectors(4, 8));
+
+  // Every sector bad: the read fails and leaves zeros.
+  SetDiskReadHookForTesting([](uint64_t, uint32_t) -> int64_t { return kDiskReadError; });
+  std::fill(buf.begin(), buf.end(), 'z');
+  EXPECT_FALSE(d.Read(buf.data(), 4 * 512, 4));
+  EXPECT_EQ(std::string(buf.data(), 4 * 512), std::string(4 * 512, '\0'));
+
+  calls = 0;
+  SetDiskReadHookForTesting([&](uint64_t, uint32_t) -> int64_t {
+    ++calls;
+    return kDiskReadGone;
+  });
+  EXPECT_FALSE(d.Read(buf.data(), 8 * 512, 0));
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(d.HadUnreadableSectors(0, 1));
+  SetDiskReadHookForTesting(nullptr);
+  ASSERT_TRUE(d.Open(U(dir.Path() / "a.img")));
+  EXPECT_FALSE(d.HadUnreadableSectors(0, 8));
 }
 
 }  // namespace
