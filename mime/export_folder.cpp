@@ -48,6 +48,16 @@ std::u16string AutoRenamePath(const std::u16string& dir, const char16_t* ext,
   }
 }
 
+// True when every sector the stored text `eml` of `item` may come from was read: the
+// sectors of the extraction window before the record's sector (earlier header lines) and
+// those the text covers after it (a .dbx store adds 16 bytes to every 512). A source that
+// failed in there (a bad sector, a disk pulled out) may have cut the text short.
+bool StoredTextReadWhole(const CDisk& disk, const tagMailItem& item, const std::string& eml) {
+  const uint64_t first = item.nSector > 18 ? item.nSector - 18 : 0;
+  const uint64_t end = item.nSector + (eml.size() + eml.size() / 32) / SECTOR_SIZE + 3;
+  return !disk.HadUnreadableSectors(first, end);
+}
+
 enum class tagWriteOutcome { Written, Failed };
 
 // Writes `bytes` under `path`; when the file system rejects that name, under an
@@ -136,7 +146,8 @@ unsigned FolderSaveThread(CMailView* view, SaveKind kind, tagFolderSaveReport* r
       if (kind == EML) {
         content = RenderMailEml(*item, &disk, &g_bStop);
         if (g_bStop.load()) break;  // a message cut short by Stop is not written
-        if (content.empty()) content = RenderMailText(*item);
+        // The stored text, when it was read whole; else the text rendering.
+        if (content.empty() || !StoredTextReadWhole(disk, *item, content)) content = RenderMailText(*item);
       } else {
         content = RenderMailText(*item);
       }

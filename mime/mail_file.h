@@ -10,9 +10,11 @@
 // The platform's path separator ('/' or '\\').
 char16_t PathSeparator();
 
-// True when `path` names an existing directory (links followed).
+// True when `path` names an existing directory that is no symbolic link (nor, on Windows,
+// a junction): a link planted where a save makes its directory is never followed.
 bool IsDirectory(const std::u16string& path);
-// Creates one directory level. False when it could not be created.
+// Creates one directory level; a symbolic link (junction) at the name is replaced by the
+// directory, its target left untouched. False when it could not be created.
 bool MakeDirectory(const std::u16string& path);
 
 // Writes `bytes` into a new temporary file in directory `dir`. False when the file could

@@ -27,12 +27,16 @@ char16_t PathSeparator() { return u'/'; }
 bool IsDirectory(const std::u16string& path) {
   std::string p;
   struct stat st;
-  return SystemPath(path, p) && stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return SystemPath(path, p) && lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool MakeDirectory(const std::u16string& path) {
   std::string p;
-  return SystemPath(path, p) && mkdir(p.c_str(), 0777) == 0;
+  if (!SystemPath(path, p)) return false;
+  if (mkdir(p.c_str(), 0777) == 0) return true;
+  struct stat st;
+  if (errno != EEXIST || lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
+  return unlink(p.c_str()) == 0 && mkdir(p.c_str(), 0777) == 0;
 }
 
 bool WriteTempFile(const std::u16string& dir, std::string_view bytes, std::string& tempPath) {

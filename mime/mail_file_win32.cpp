@@ -27,12 +27,19 @@ bool IsDirectory(const std::u16string& path) {
   std::wstring p;
   if (!SystemPath(path, p)) return false;
   const DWORD attributes = GetFileAttributesW(p.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 bool MakeDirectory(const std::u16string& path) {
   std::wstring p;
-  return SystemPath(path, p) && CreateDirectoryW(p.c_str(), nullptr);
+  if (!SystemPath(path, p)) return false;
+  if (CreateDirectoryW(p.c_str(), nullptr)) return true;
+  // A directory link or junction at the name: remove the link itself, then make the directory.
+  const DWORD attributes = GetFileAttributesW(p.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  const BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(p.c_str()) : DeleteFileW(p.c_str());
+  return removed && CreateDirectoryW(p.c_str(), nullptr);
 }
 
 // The temporary path is handed on as UTF-8 text.

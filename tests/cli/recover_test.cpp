@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -16,9 +17,13 @@ struct RunResult {
   int status = -1;
 };
 
-RunResult RunRecover(const std::string& args) {
+// Runs korvane-recover; its error output is kept only when `withErrors`. A run that
+// blocks is ended after 20 seconds (status 124).
+RunResult RunRecover(const std::string& args, bool withErrors = false) {
   RunResult r;
-  std::FILE* p = popen((std::string(KORVANE_RECOVER) + " " + args + " 2>/dev/null").c_str(), "r");
+  const std::string command =
+      "timeout 20 " + std::string(KORVANE_RECOVER) + " " + args + (withErrors ? " 2>&1 </dev/null" : " 2>/dev/null");
+  std::FILE* p = popen(command.c_str(), "r");
   if (!p) return r;
   char buf[4096];
   for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
@@ -92,6 +97,34 @@ TEST_F(Recover, BadArgumentsAndSources) {
   EXPECT_EQ(RunRecover("--ansi-codepage 12345 " + path).status, 2);
   EXPECT_EQ(RunRecover("--ansi-codepage " + path).status, 2);
   EXPECT_EQ(RunRecover(dir.Path().string() + "/missing.img").status, 1);
+}
+
+// What is no disk, partition or image is refused at once with the reason, never read
+// (a FIFO would block a reader for ever).
+TEST_F(Recover, SourcesThatAreNoDiskOrImageRefused) {
+  const std::string fifo = (dir.Path() / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string source, reason;
+  } cases[] = {{dir.Path().string(), "is a directory"},
+               {fifo, "not a disk, partition or regular file"},
+               {"/dev/null", "not a disk, partition or regular file"},
+               {"/dev/zero", "not a disk, partition or regular file"}};
+  for (const auto& c : cases) {
+    const RunResult r = RunRecover(c.source, true);
+    EXPECT_EQ(r.status, 1) << c.source;
+    EXPECT_NE(r.out.find("cannot open " + c.source + ": " + c.reason), std::string::npos) << r.out;
+  }
+}
+
+// A file of no sector, or of less than one, is scanned and holds nothing.
+TEST_F(Recover, EmptyAndPartSectorFiles) {
+  for (size_t size : {0u, 511u}) {
+    const std::string img = dir.WriteFile("small.img", Image().substr(0, size)).string();
+    const RunResult r = RunRecover(img);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("找到 0 封邮件"), std::string::npos) << r.out;
+  }
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #ifndef _WIN32
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -23,6 +25,7 @@
 #include "scan/folders.h"
 #include "scan/mail_item.h"
 #include "scan/scan_state.h"
+#include "source/disk_fault.h"
 #include "source/utf.h"
 #include "tests/mime/stored_mail.h"
 #include "tests/support/recorder_view.h"
@@ -289,6 +292,177 @@ TEST_F(FolderSave, FullDiskSkipsTheMessageAndGoesOn) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 21);  // two written, one failed
   EXPECT_EQ(Files(), (std::set<std::string>{"small1_[d].txt", "small2_[d].txt"}));
+}
+#endif
+
+#ifndef _WIN32
+// Faults of the source while a folder saves its messages as EML.
+class SaveSourceFaults : public FolderSave {
+ protected:
+  void TearDown() override {
+    SetDiskReadHookForTesting(nullptr);
+    FolderSave::TearDown();
+  }
+};
+
+// The disk is pulled out after the first file: the other messages are written as their
+// text rendering (under .eml), whole; no temporary file stays.
+TEST_F(SaveSourceFaults, SourceGoneDuringTheSave) {
+  const std::string kC = MakeMessage("e@example.org", "f@example.org", "Thu, 7 Mar 2013 11:00:00 +0800", "Third");
+  StoreMessages({kA, kB, kC});
+  std::atomic<bool> gone{false};
+  SetDiskReadHookForTesting([&](uint64_t, uint32_t count) -> int64_t { return gone ? kDiskReadGone : count; });
+  tagFolderSaveReport report;
+  report.onWritten = [&](const tagMailItem&, const std::u16string&, const std::string&) { gone = true; };
+  EXPECT_EQ(FolderSaveThread(&m_view, EML, &report), 3u);
+  EXPECT_EQ(Files(), (std::set<std::string>{"First one_[2013-03-05 09 08 07].eml",
+                                            "A subject longer tha_[2013-03-06 10 20 30].eml",
+                                            "Third_[2013-03-07 11 00 00].eml"}));
+  EXPECT_EQ(ReadWholeFile(Folder() / "First one_[2013-03-05 09 08 07].eml"), kA);
+  EXPECT_EQ(ReadWholeFile(Folder() / "A subject longer tha_[2013-03-06 10 20 30].eml"), RenderMailText(*m_items[1]));
+  EXPECT_EQ(ReadWholeFile(Folder() / "Third_[2013-03-07 11 00 00].eml"), RenderMailText(*m_items[2]));
+}
+
+// Sectors in the middle of a long message cannot be read: its stored text would be cut
+// short, so the text rendering is written instead. The message before it, read whole,
+// is written as stored.
+TEST_F(SaveSourceFaults, UnreadableSectorsInsideAMessage) {
+  const std::string big = MakeMessage("g@example.org", "h@example.org", "Fri, 8 Mar 2013 12:00:00 +0800", "Long one", 2,
+                                      150000);
+  StoreMessages({kA, big});
+  const uint64_t badFrom = m_items[1]->nSector + 100000 / 512;
+  SetDiskReadHookForTesting([&](uint64_t offset, uint32_t count) -> int64_t {
+    return offset + count > badFrom * 512 && offset < (badFrom + 8) * 512 ? kDiskReadError : count;
+  });
+  EXPECT_EQ(FolderSaveThread(&m_view, EML), 2u);
+  EXPECT_EQ(ReadWholeFile(Folder() / "First one_[2013-03-05 09 08 07].eml"), kA);
+  EXPECT_EQ(ReadWholeFile(Folder() / "Long one_[2013-03-08 12 00 00].eml"), RenderMailText(*m_items[1]));
+  EXPECT_EQ(Files().size(), 2u);
+}
+
+// Mounts a small file system at `dir`, read-only or of `bytes`; false when this machine
+// does not let the test mount one.
+bool MountSmall(const fs::path& dir, bool readOnly, size_t bytes = 65536) {
+  if (geteuid() != 0) return false;
+  const std::string options = "size=" + std::to_string(bytes) + ",mode=0777";
+  return mount("tmpfs", dir.c_str(), "tmpfs", readOnly ? MS_RDONLY : 0, options.c_str()) == 0;
+}
+
+// A disk that is full: the message that does not fit is reported as not saved and leaves
+// nothing behind; the others are written whole.
+TEST_F(FolderSave, FullFileSystem) {
+  g_strSourcePath.Set(u"/nonexistent/source");
+  Add(TextRecord(u"small1", "d", 100));
+  Add(TextRecord(u"big", "d", 300000));
+  Add(TextRecord(u"small2", "d", 100));
+  if (!MountSmall(m_out, false, 128 * 1024)) GTEST_SKIP() << "cannot mount a small file system here";
+  tagFolderSaveReport report;
+  const unsigned written = FolderSaveThread(&m_view, TXT, &report);
+  const std::set<std::string> files = Files();
+  const std::string small1 = ReadWholeFile(Folder() / "small1_[d].txt");
+  umount2(m_out.c_str(), MNT_DETACH);
+  EXPECT_EQ(written, 2u);
+  EXPECT_EQ(report.nFailed, 1u);
+  EXPECT_EQ(files, (std::set<std::string>{"small1_[d].txt", "small2_[d].txt"}));
+  EXPECT_EQ(small1, RenderMailText(*m_items[0]));
+  EXPECT_EQ(m_view.CallsStartingWith("message"), (std::vector<std::string>{"message 成功保存 2 封邮件！"}));
+}
+
+// A read-only output directory: its sub-directory cannot be made, and that is said.
+// When the sub-directory is there but read-only, every message is counted as not saved.
+TEST_F(FolderSave, ReadOnlyOutputDirectory) {
+  g_strSourcePath.Set(u"/nonexistent/source");
+  Add(TextRecord(u"one", "d1"));
+  Add(TextRecord(u"two", "d2"));
+  if (!MountSmall(m_out, true)) GTEST_SKIP() << "cannot mount a read-only file system here";
+  tagFolderSaveReport report;
+  EXPECT_EQ(FolderSaveThread(&m_view, TXT, &report), 0u);
+  umount2(m_out.c_str(), MNT_DETACH);
+  EXPECT_TRUE(report.bDirectoryFailed);
+  EXPECT_EQ(m_view.CallsStartingWith("message"),
+            (std::vector<std::string>{"message 创建目录失败！\r\n" + Folder().string()}));
+
+  fs::create_directory(Folder());
+  ASSERT_TRUE(MountSmall(Folder(), true));
+  CRecorderView view;
+  view.strSaveDir = m_view.strSaveDir;
+  tagFolderSaveReport second;
+  EXPECT_EQ(FolderSaveThread(&view, TXT, &second), 0u);
+  const bool empty = fs::is_empty(Folder());
+  umount2(Folder().c_str(), MNT_DETACH);
+  EXPECT_EQ(second.nFailed, 2u);
+  EXPECT_TRUE(empty);
+  EXPECT_EQ(view.CallsStartingWith("message"), (std::vector<std::string>{"message 成功保存 0 封邮件！"}));
+}
+
+// The chosen directory is gone by the time the save makes its sub-directory.
+TEST_F(FolderSave, MissingOutputDirectory) {
+  g_strSourcePath.Set(u"/nonexistent/source");
+  Add(TextRecord(u"one", "d1"));
+  const fs::path gone = m_dir.Path() / "gone";
+  m_view.strSaveDir = gone.u16string();
+  tagFolderSaveReport report;
+  EXPECT_EQ(FolderSaveThread(&m_view, TXT, &report), 0u);
+  EXPECT_TRUE(report.bDirectoryFailed);
+  EXPECT_FALSE(fs::exists(gone));
+  EXPECT_EQ(m_view.CallsStartingWith("message"),
+            (std::vector<std::string>{"message 创建目录失败！\r\n" + (gone / "收件箱").string()}));
+}
+
+// Names at the file system's limit of 255 bytes are kept, one byte more is renamed;
+// control characters, which this file system takes, stay in the name.
+TEST_F(FolderSave, NameLengthLimitAndControlCharacters) {
+  g_strSourcePath.Set(u"/nonexistent/source");
+  Add(TextRecord(u"s", std::string(247, 'd')));  // "s_[" + 247 + "].txt": 255 bytes
+  Add(TextRecord(u"t", std::string(248, 'd')));  // 256 bytes
+  Add(TextRecord(u"a\x01" u"b\nc\x7f", "e"));
+  EXPECT_EQ(FolderSaveThread(&m_view, TXT), 3u);
+  const std::string at255 = "s_[" + std::string(247, 'd') + "].txt";
+  const std::string control = "a\x01" "b\nc\x7f_[e].txt";
+  const auto files = Files();
+  EXPECT_EQ(files.size(), 3u);
+  EXPECT_TRUE(files.count(at255));
+  EXPECT_TRUE(files.count(control));
+  EXPECT_EQ(ReadWholeFile(Folder() / control), RenderMailText(*m_items[2]));
+  for (const std::string& f : files) {
+    if (f != at255 && f != control) {
+      EXPECT_TRUE(std::regex_match(f, std::regex("AutoRename_[0-9]+\\.txt"))) << f;
+    }
+  }
+}
+
+// A link planted where the folder's sub-directory goes is replaced by a directory; the
+// files never land where the link points.
+TEST_F(FolderSave, LinkPlantedAsTheFolderDirectory) {
+  g_strSourcePath.Set(u"/nonexistent/source");
+  Add(TextRecord(u"one", "d1"));
+  const fs::path elsewhere = m_dir.Path() / "elsewhere";
+  fs::create_directory(elsewhere);
+  fs::create_directory_symlink(elsewhere, Folder());
+  EXPECT_EQ(FolderSaveThread(&m_view, TXT), 1u);
+  EXPECT_FALSE(fs::is_symlink(Folder()));
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+  EXPECT_EQ(Files(), (std::set<std::string>{"one_[d1].txt"}));
+}
+
+// A single message saved over a planted link replaces the link; the link's target keeps
+// its bytes.
+TEST(MailFile, LinkAtTheNameReplaced) {
+  CTempDir dir;
+  const fs::path target = dir.Path() / "target";
+  std::ofstream(target) << "keep";
+  const fs::path p = dir.Path() / "m.eml";
+  fs::create_symlink(target, p);
+  EXPECT_TRUE(WriteMailFile(p.u16string(), "new"));
+  EXPECT_FALSE(fs::is_symlink(p));
+  EXPECT_EQ(ReadWholeFile(p), "new");
+  EXPECT_EQ(ReadWholeFile(target), "keep");
+  // A dangling link too: nothing is created where it points.
+  const fs::path dangling = dir.Path() / "d.eml";
+  fs::create_symlink(dir.Path() / "nowhere", dangling);
+  EXPECT_TRUE(WriteMailFile(dangling.u16string(), "x"));
+  EXPECT_FALSE(fs::exists(dir.Path() / "nowhere"));
+  EXPECT_EQ(ReadWholeFile(dangling), "x");
 }
 #endif
 
