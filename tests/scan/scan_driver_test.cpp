@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstring>
+
+#include <chrono>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "scan/folders.h"
@@ -187,6 +192,75 @@ TEST_F(ScanDriver, LookaheadChangesCarryIntoTheNextChunk) {
       8);
   ASSERT_EQ(heads.size(), 2u);
   EXPECT_EQ(heads[1], "X8");
+}
+
+TEST_F(ScanDriver, StopWhileTheSourceIsSlowEndsPromptly) {
+  // Reads of the fourth chunk on hang until Stop is pressed on another thread, as a dying
+  // disk does; the scan must then end without reading on.
+  std::atomic<bool> hanging{false};
+  std::atomic<int> readsAfterStop{0}, reads{0};
+  SetDiskReadHookForTesting([&](uint64_t offset, uint32_t count) -> int64_t {
+    ++reads;
+    if (g_bStop) ++readsAfterStop;
+    if (offset / 512 >= 3 * 256) {
+      hanging = true;
+      for (int i = 0; i < 10000 && !g_bStop; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return count;
+  });
+  std::thread window([&] {
+    while (!hanging) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    g_bStop = 1;
+  });
+  const auto seen = Scan(MakeImage(64 * 256), 256);
+  window.join();
+  EXPECT_EQ(readsAfterStop.load(), 0);
+  EXPECT_LE(reads.load(), 3 * 2 + 1);
+  EXPECT_LE(seen.size(), 3u);  // the fourth chunk, cut short, is never handed on
+  EXPECT_EQ(g_bStop.load(), 0);
+  EXPECT_EQ(view.CallsStartingWith("end").size(), 1u);
+}
+
+TEST_F(ScanDriver, FailedReadsAtChosenSectorsAreZerosInChunkAndLookahead) {
+  // Chunks of 128 sectors, one read each. The buffers are used again and again, so a failed
+  // read must leave zeros, not the bytes of an earlier chunk.
+  SetDiskReadHookForTesting([](uint64_t offset, uint32_t count) -> int64_t {
+    const uint64_t sector = offset / 512;
+    return sector == 5 * 128 || sector == 9 * 128 ? int64_t{-1} : int64_t{count};
+  });
+  const auto seen = Scan(MakeImage(12 * 128), 128);
+  ASSERT_EQ(seen.size(), 12u);
+  for (size_t i = 0; i < seen.size(); ++i) {
+    const bool failed = i == 5 || i == 9;
+    EXPECT_EQ(seen[i].first, i * 128);
+    EXPECT_EQ(seen[i].head.substr(0, 2), failed ? std::string(2, '\0') : "S" + std::to_string(i * 128).substr(0, 1))
+        << i;
+    const bool nextFailed = i + 1 == 5 || i + 1 == 9;
+    if (i + 1 < seen.size()) {
+      EXPECT_EQ(seen[i].lookahead.substr(0, 2), nextFailed ? std::string(2, '\0') : seen[i + 1].head.substr(0, 2))
+          << i;
+    }
+  }
+}
+
+TEST_F(ScanDriver, BytesAfterAShortLastChunkAreZerosWhateverTheBufferHeld) {
+  // Every chunk scribbles over its look-ahead past the next chunk's bytes; the short last
+  // chunk comes in a buffer that held an earlier chunk, and must still see zeros after its
+  // end, up to the pad's end.
+  g_strSourcePath.Set(MakeImage(8 * 9 + 3));
+  std::vector<std::string> heads;
+  std::string after;
+  ScanThreadProc(
+      &view,
+      [&](uint8_t* chunk, size_t len, uint64_t, const std::atomic<int>&) {
+        heads.emplace_back(reinterpret_cast<char*>(chunk), 3);
+        if (len < 8 * 512) after.assign(reinterpret_cast<char*>(chunk + len), kScanLookahead + kScanTailPad);
+        std::memset(chunk + len + 8 * 512, 'X', kScanLookahead - 8 * 512);
+      },
+      8);
+  ASSERT_EQ(heads.size(), 10u);
+  EXPECT_EQ(heads[9], "S72");
+  EXPECT_EQ(after, std::string(kScanLookahead + kScanTailPad, '\0'));
 }
 
 }  // namespace
