@@ -133,10 +133,11 @@ TEST_P(Layouts, SameSeedSameImageOtherSeedOtherImage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(All, Layouts,
-                         ::testing::Combine(::testing::ValuesIn(kAll), ::testing::Values(Filler::Zero, Filler::Noise)),
+                         ::testing::Combine(::testing::ValuesIn(kAll),
+                                            ::testing::Values(Filler::Zero, Filler::Noise, Filler::Mixed)),
                          [](const auto& info) {
-                           return std::string(PlacementName(std::get<0>(info.param))) +
-                                  (std::get<1>(info.param) == Filler::Zero ? "Zero" : "Noise");
+                           return std::string(PlacementName(std::get<0>(info.param))) + "_" +
+                                  FillerName(std::get<1>(info.param));
                          });
 
 // Every block header of a store: its own offset, 0x200, the data length, and a chain that

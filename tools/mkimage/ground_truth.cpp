@@ -32,7 +32,7 @@ std::string JsonBytes(const std::string& bytes) {
 std::string GroundTruthJson(const Image& image, const std::vector<InputMessage>& inputs, const LayoutSpec& layout) {
   std::string o = "{\n";
   o += "  \"seed\": " + Num(layout.nSeed) + ",\n";
-  o += "  \"filler\": \"" + std::string(layout.filler == Filler::Zero ? "zero" : "noise") + "\",\n";
+  o += "  \"filler\": \"" + std::string(FillerName(layout.filler)) + "\",\n";
   o += "  \"bytes\": " + Num(image.strBytes.size()) + ",\n";
   o += "  \"sectors\": " + Num(image.strBytes.size() / kSector) + ",\n";
   o += "  \"messages\": [";

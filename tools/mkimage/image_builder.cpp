@@ -64,15 +64,17 @@ class CBuilder {
  private:
   std::string& Img() { return m_image.strBytes; }
 
+  // Filler of the kind of the current gap.
   void Fill(uint64_t n) {
-    if (m_spec.filler == Filler::Zero)
-      Img().append(n, '\0');
-    else
+    if (m_bNoiseGap)
       Img() += m_rnd.Noise(n);
+    else
+      Img().append(n, '\0');
   }
 
   // Filler up to the next sector boundary, then some whole filler sectors.
   void Gap() {
+    m_bNoiseGap = m_spec.filler == Filler::Noise || (m_spec.filler == Filler::Mixed && m_rnd.Chance(1, 2));
     Fill((kSector - Img().size() % kSector) % kSector);
     Fill(kSector * m_rnd.Between(m_spec.nGapMin, m_spec.nGapMax));
   }
@@ -372,9 +374,28 @@ class CBuilder {
   const std::vector<InputMessage>& m_inputs;
   Image& m_image;
   CRandom m_rnd;
+  bool m_bNoiseGap = false;  // the gap being made is noise
 };
 
 }  // namespace
+
+const char* FillerName(Filler f) {
+  switch (f) {
+    case Filler::Zero: return "zero";
+    case Filler::Noise: return "noise";
+    case Filler::Mixed: return "mixed";
+  }
+  return "";
+}
+
+bool ParseFiller(const std::string& name, Filler& out) {
+  for (Filler f : {Filler::Zero, Filler::Noise, Filler::Mixed})
+    if (name == FillerName(f)) {
+      out = f;
+      return true;
+    }
+  return false;
+}
 
 const char* PlacementName(Placement p) {
   switch (p) {

@@ -26,8 +26,10 @@ enum class Placement {
   Fragmented,  // each message cut at sector multiples, the pieces stored out of order
 };
 // What fills the space between regions and between messages.
-enum class Filler { Zero, Noise };
+enum class Filler { Zero, Noise, Mixed };  // Mixed: zero or noise, chosen anew for each gap
 
+const char* FillerName(Filler f);
+bool ParseFiller(const std::string& name, Filler& out);
 const char* PlacementName(Placement p);
 bool ParsePlacement(const std::string& name, Placement& out);
 

@@ -37,8 +37,7 @@ bool ParseLayoutFile(const std::string& text, const std::string& folder, LayoutF
     if (w[0] == "seed") {
       if (w.size() != 2 || !ReadNumber(w[1], out.spec.nSeed)) return fail("seed wants one number");
     } else if (w[0] == "filler") {
-      if (w.size() != 2 || (w[1] != "zero" && w[1] != "noise")) return fail("filler is zero or noise");
-      out.spec.filler = w[1] == "zero" ? Filler::Zero : Filler::Noise;
+      if (w.size() != 2 || !ParseFiller(w[1], out.spec.filler)) return fail("filler is zero, noise or mixed");
     } else if (w[0] == "gap") {
       if (w.size() != 3 || !ReadNumber(w[1], out.spec.nGapMin) || !ReadNumber(w[2], out.spec.nGapMax) ||
           out.spec.nGapMax < out.spec.nGapMin || out.spec.nGapMax > 4096)

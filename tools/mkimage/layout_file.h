@@ -2,7 +2,7 @@
 // The layout file: one setting or region per line, "#" starts a comment.
 //
 //   seed 7                 the generator's seed (decimal)
-//   filler zero|noise      what fills the gaps
+//   filler zero|noise|mixed  what fills the gaps (mixed: zero or noise, by chance per gap)
 //   gap 1 3                whole filler sectors between neighbours, smallest and largest
 //   scatter 3              in a store, 1 in N messages keeps its later blocks elsewhere; 0 never
 //   crlf                   convert lone LF line ends of the messages to CR LF

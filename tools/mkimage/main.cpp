@@ -29,14 +29,15 @@ const char kUsage[] =
     "                          fragmented, or mixed (shared out over all five); default aligned\n"
     "  -f, --layout-file FILE  settings and regions from FILE (see the layout file format below)\n"
     "  -s, --seed N            the seed (default 1)\n"
-    "      --filler KIND       zero or noise between messages (default zero)\n"
+    "      --filler KIND       zero, noise or mixed (either, per gap) between messages\n"
+    "                          (default zero)\n"
     "      --gap MIN-MAX       filler sectors between neighbours (default 1-3)\n"
     "      --scatter N         in a store, 1 in N messages has later blocks elsewhere (0: never)\n"
     "      --crlf              convert lone LF line ends to CR LF before storing\n"
     "  -h, --help              show this help\n"
     "\n"
     "layout file, one item a line, '#' comments:\n"
-    "  seed N | filler zero|noise | gap MIN MAX | scatter N | crlf\n"
+    "  seed N | filler zero|noise|mixed | gap MIN MAX | scatter N | crlf\n"
     "  PLACEMENT FILE...       a region: dbx and box make one store of their files\n";
 
 int Fail(const std::string& why) {
@@ -101,8 +102,7 @@ int main(int argc, char** argv) {
       if (!value(v) || !ReadUnsigned(v, cli.nSeed)) return Usage(a + " needs a number");
       seedGiven = true;
     } else if (a == "--filler") {
-      if (!value(v) || (v != "zero" && v != "noise")) return Usage("--filler is zero or noise");
-      cli.filler = v == "zero" ? Filler::Zero : Filler::Noise;
+      if (!value(v) || !ParseFiller(v, cli.filler)) return Usage("--filler is zero, noise or mixed");
       fillerGiven = true;
     } else if (a == "--gap") {
       const size_t dash = i + 1 < argc ? std::string(argv[i + 1]).find('-') : std::string::npos;
