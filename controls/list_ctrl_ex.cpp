@@ -17,10 +17,7 @@ namespace UI {
 // bottom O(1); texts are stored per row, item data is not owned.
 class CListModel : public QAbstractTableModel {
 public:
-    struct tagRow {
-        void* pData = nullptr;
-        std::vector<QString> texts;  // one per column; missing ones read as empty
-    };
+    using tagRow = CListCtrlEx::tagRow;  // texts: one per column; missing ones read as empty
     struct tagColumn {
         QString strHeading;
         Qt::Alignment nFormat;
@@ -91,6 +88,21 @@ public:
         row.texts.assign(std::max<size_t>(m_columns.size(), 1), QString());
         row.texts[0] = strText;
         m_rows.insert(m_rows.begin() + nRow, std::move(row));
+        endInsertRows();
+        return nRow;
+    }
+
+    int InsertRows(int nRow, std::vector<tagRow>&& rows)
+    {
+        nRow = std::clamp(nRow, 0, int(m_rows.size()));
+        if (rows.empty())
+            return nRow;
+        const size_t nColumns = std::max<size_t>(m_columns.size(), 1);
+        for (tagRow& row : rows)
+            row.texts.resize(nColumns);
+        beginInsertRows({}, nRow, nRow + int(rows.size()) - 1);
+        m_rows.insert(m_rows.begin() + nRow, std::make_move_iterator(rows.begin()),
+                      std::make_move_iterator(rows.end()));
         endInsertRows();
         return nRow;
     }
@@ -255,6 +267,12 @@ int CListCtrlEx::InsertItem(int nItem, const QString& strText, void* pData)
 {
     ThrottleRepaint();
     return m_pModel->InsertRow(nItem, strText, pData);
+}
+
+int CListCtrlEx::InsertItems(int nItem, std::vector<tagRow> rows)
+{
+    ThrottleRepaint();
+    return m_pModel->InsertRows(nItem, std::move(rows));
 }
 
 void CListCtrlEx::ThrottleRepaint()

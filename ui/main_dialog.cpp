@@ -62,6 +62,13 @@ CKorvaneDlg::CKorvaneDlg(const tagDlgOptions& options, QWidget* parent)
   setObjectName(QStringLiteral("mainDialog"));
   BuildEncodeTable();
   m_pCaller = new CUiCaller(this);
+  m_pFlushTimer = new QTimer(this);
+  m_pFlushTimer->setSingleShot(true);
+  m_pFlushTimer->setInterval(UI::CListCtrlEx::kRepaintIntervalMs);
+  // While batches keep coming, the next one waits for the end of the interval.
+  connect(m_pFlushTimer, &QTimer::timeout, this, [this] {
+    if (FlushPending()) m_pFlushTimer->start();
+  });
   m_fnMakeConsumer = [](CMailView* view) { return MakeScanChunkConsumer(view); };
   setWindowTitle(QStringLiteral("KorvanePelorin邮件碎片扫描恢复软件 V2.0  for Outlook Express & Foxmail"));
   setWindowIcon(AppIcon());
@@ -437,14 +444,57 @@ void CKorvaneDlg::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------------------------------
 // The view, called by the worker threads
 
+bool CKorvaneDlg::CallUi(const std::function<void()>& fn) {
+  return m_pCaller->Call([this, &fn] {
+    FlushPending();
+    fn();
+  });
+}
+
+void CKorvaneDlg::PostPendingFlush() {
+  // Called with m_pending.lock not held. One call is on its way at a time; FlushPending
+  // clears the flag when it takes the data.
+  bool post;
+  {
+    std::lock_guard<std::mutex> g(m_pending.lock);
+    post = !std::exchange(m_pending.bPosted, true);
+  }
+  if (post) m_pCaller->Post([this] { OnPendingPosted(); });
+}
+
+void CKorvaneDlg::OnPendingPosted() {
+  if (m_pFlushTimer->isActive()) return;  // the timer takes it in at the interval's end
+  FlushPending();
+  m_pFlushTimer->start();
+}
+
+bool CKorvaneDlg::FlushPending() {
+  std::vector<std::pair<tagFolderItem*, tagMailItem*>> mails;
+  std::optional<std::u16string> status;
+  std::optional<uint64_t> pos;
+  {
+    std::lock_guard<std::mutex> g(m_pending.lock);
+    mails.swap(m_pending.arrMails);
+    status.swap(m_pending.strStatus);
+    pos.swap(m_pending.nProgressPos);
+    m_pending.bPosted = false;
+  }
+  if (pos) m_pProgress->setValue(static_cast<int>(*pos / m_nProgressDivisor));
+  if (status) m_pProgress->SetText(W(*status));
+  if (mails.empty()) return pos || status;
+
+  InsertFoundMails(mails);
+  return true;
+}
+
 void CKorvaneDlg::EnableButton(ViewButton button, bool enable) {
-  m_pCaller->Call([this, button, enable] {
+  CallUi([this, button, enable] {
     if (CButtonEx* b = Button(static_cast<int>(button))) b->setEnabled(enable);
   });
 }
 
 void CKorvaneDlg::SetProgressRange(uint64_t total) {
-  m_pCaller->Call([this, total] {
+  CallUi([this, total] {
     m_nProgressDivisor = total / INT_MAX + 1;
     m_pProgress->setRange(0, std::max(1, static_cast<int>(total / m_nProgressDivisor)));
     m_pProgress->setValue(0);
@@ -452,26 +502,35 @@ void CKorvaneDlg::SetProgressRange(uint64_t total) {
 }
 
 void CKorvaneDlg::SetProgressPos(uint64_t pos) {
-  m_pCaller->Call([this, pos] { m_pProgress->setValue(static_cast<int>(pos / m_nProgressDivisor)); });
+  {
+    std::lock_guard<std::mutex> g(m_pending.lock);
+    m_pending.nProgressPos = pos;
+  }
+  PostPendingFlush();
 }
 
 void CKorvaneDlg::SetStatusText(const std::u16string& text) {
-  m_pCaller->Call([this, &text] { m_pProgress->SetText(W(text)); });
+  {
+    std::lock_guard<std::mutex> g(m_pending.lock);
+    m_pending.strStatus = text;
+  }
+  PostPendingFlush();
 }
 
 void CKorvaneDlg::ResetFolders(const CFolderTable&) {
-  m_pCaller->Call([this] { ResetFoldersView(); });
+  CallUi([this] { ResetFoldersView(); });
 }
 
 void CKorvaneDlg::MailAdded(tagFolderItem* folder, tagMailItem* item) {
-  m_pCaller->Call([this, folder, item] {
-    QTreeWidgetItem* current = m_pTree->currentItem();
-    if (folder && current && FolderOfItem(current) == folder && !m_setListed.count(item)) InsertMailRow(item, 0);
-  });
+  {
+    std::lock_guard<std::mutex> g(m_pending.lock);
+    m_pending.arrMails.emplace_back(folder, item);
+  }
+  PostPendingFlush();
 }
 
 void CKorvaneDlg::EndOfScanFolderUpdate(tagFolderItem* inbox, size_t count) {
-  m_pCaller->Call([this, inbox, count] {
+  CallUi([this, inbox, count] {
     if (!inbox || !inbox->hItem) return;
     auto* item = static_cast<QTreeWidgetItem*>(inbox->hItem);
     item->setText(0, W(LoadStringW(161)) + QStringLiteral(" (%1)").arg(count));
@@ -484,17 +543,17 @@ bool CKorvaneDlg::WindowExists() { return !m_pCaller->IsClosed(); }
 
 tagFolderItem* CKorvaneDlg::SelectedFolder() {
   tagFolderItem* folder = nullptr;
-  m_pCaller->Call([this, &folder] { folder = FolderOfItem(m_pTree->currentItem()); });
+  CallUi([this, &folder] { folder = FolderOfItem(m_pTree->currentItem()); });
   return folder;
 }
 
 bool CKorvaneDlg::ChooseSaveDirectory(const std::u16string& title, std::u16string& path) {
   QString chosen;
-  m_pCaller->Call([this, &title, &chosen] { chosen = Prompts().ChooseDirectory(this, W(title)); });
+  CallUi([this, &title, &chosen] { chosen = Prompts().ChooseDirectory(this, W(title)); });
   path = chosen.toStdU16String();
   return !chosen.isEmpty();
 }
 
 void CKorvaneDlg::ShowMessage(const std::u16string& text) {
-  m_pCaller->Call([this, &text] { Prompts().Inform(this, W(text)); });
+  CallUi([this, &text] { Prompts().Inform(this, W(text)); });
 }

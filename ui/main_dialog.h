@@ -5,17 +5,24 @@
 // when the program may close.
 //
 // It is also the view of the core (CMailView): the worker threads call it from their own
-// thread, and every call runs on the UI thread while the worker waits. Once the window is
-// closing, WindowExists() is false and the calls return at once without touching it.
+// thread. The frequent calls (a message found, the status text, the progress position)
+// only hand their data over and return: the UI thread takes it in as one batch at most
+// every CListCtrlEx::kRepaintIntervalMs, so a scan never waits for the window to paint.
+// Every other call runs on the UI thread while the worker waits, after what was handed
+// over before it has been applied. Once the window is closing, WindowExists() is false and
+// the calls return at once without touching it.
 
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <set>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "scan/scan_driver.h"
@@ -31,6 +38,7 @@ class CSplitterWndY;
 class CUiCaller;
 class QLabel;
 class QMenu;
+class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 namespace UI {
@@ -128,6 +136,18 @@ class CKorvaneDlg : public QWidget, public CMailView {
   void OnFolderRClick(const QPoint& pos);
   void OnMailItemChanged(int row);
   void OnMailRClick(const QPoint& globalPos);
+  // A worker's call that waits: runs `fn` on the UI thread after FlushPending.
+  bool CallUi(const std::function<void()>& fn);
+  // Worker side: makes sure the UI thread will take in what was handed over.
+  void PostPendingFlush();
+  // UI side: takes in everything handed over now, unless a batch went in less than an
+  // interval ago (then the timer takes it in). FlushPending applies it; false: nothing
+  // was waiting.
+  void OnPendingPosted();
+  bool FlushPending();
+  // Rows for records a scan found (in the order found) in the shown folder: on top, newest
+  // first, in one insertion; records already listed are passed over.
+  void InsertFoundMails(const std::vector<std::pair<tagFolderItem*, tagMailItem*>>& mails);
   void StartWorker(std::function<void()> work);
   void ReapWorkers();
   void UpdateSaveButton();
@@ -153,9 +173,20 @@ class CKorvaneDlg : public QWidget, public CMailView {
   std::vector<QWidget*> m_arrContacts;  // texts 1035 .. 1039, in that order
   QTreeWidgetItem* m_pRootItem = nullptr;
   QTreeWidgetItem* m_pInboxItem = nullptr;
-  std::set<const tagMailItem*> m_setListed;  // records with a row in the list
+  std::unordered_set<const tagMailItem*> m_setListed;  // records with a row in the list
   uint64_t m_nProgressDivisor = 1;           // sector counts beyond int are shown scaled
   bool m_bChordKeyDown = false;
+
+  // What the workers hand over without waiting, taken in by FlushPending.
+  struct tagPending {
+    std::mutex lock;
+    std::vector<std::pair<tagFolderItem*, tagMailItem*>> arrMails;  // in the order found
+    std::optional<std::u16string> strStatus;                         // the latest only
+    std::optional<uint64_t> nProgressPos;                            // the latest only
+    bool bPosted = false;  // a call to OnPendingPosted is on its way
+  };
+  tagPending m_pending;
+  QTimer* m_pFlushTimer = nullptr;  // the interval between two batches
 
   struct tagWorker {
     std::thread thread;

@@ -40,6 +40,22 @@ class CWaitCursor {
   CWaitCursor& operator=(const CWaitCursor&) = delete;
 };
 
+// The row of a record: marker, sender, received time, subject.
+UI::CListCtrlEx::tagRow MailRow(tagMailItem* item) {
+  item->MergePendingAttachments();
+  bool attachments;
+  {
+    auto lock = item->Lock();
+    attachments = item->pAttachments != nullptr;
+  }
+  QString marker = (item->nPriority == 1 || item->nPriority == 2) ? QStringLiteral("!") : QStringLiteral(" ");
+  if (attachments) marker += QLatin1Char('&');
+  UI::CListCtrlEx::tagRow row;
+  row.pData = item;
+  row.texts = {marker, W(item->strFromW), W(AnsiToWide(item->strDate)), W(item->strSubjectW)};
+  return row;
+}
+
 }  // namespace
 
 tagFolderItem* CKorvaneDlg::FolderOfItem(QTreeWidgetItem* item) const {
@@ -96,27 +112,38 @@ void CKorvaneDlg::OnFolderSelChanged() {
   if (tagFolderItem* folder = FolderOfItem(current)) {
     CWaitCursor wait;
     m_pList->SetRedraw(false);
+    // In the order found, oldest on top, as one insertion.
     const std::vector<tagMailItem*> mails = g_Folders.Snapshot(folder);
-    for (size_t i = 0; i < mails.size(); ++i) InsertMailRow(mails[i], static_cast<int>(i));
+    std::vector<UI::CListCtrlEx::tagRow> rows;
+    rows.reserve(mails.size());
+    m_setListed.reserve(mails.size());
+    for (tagMailItem* item : mails) {
+      rows.push_back(MailRow(item));
+      m_setListed.insert(item);
+    }
+    m_pList->InsertItems(0, std::move(rows));
+    if (!mails.empty() && !m_pFind->isEnabled()) m_pFind->setEnabled(true);
     m_pList->SetRedraw(true);
   }
   UpdateSaveButton();
 }
 
 void CKorvaneDlg::InsertMailRow(tagMailItem* item, int row) {
-  item->MergePendingAttachments();
-  bool attachments;
-  {
-    auto lock = item->Lock();
-    attachments = item->pAttachments != nullptr;
-  }
-  QString marker = (item->nPriority == 1 || item->nPriority == 2) ? QStringLiteral("!") : QStringLiteral(" ");
-  if (attachments) marker += QLatin1Char('&');
-  const int at = m_pList->InsertItem(row, marker, item);
-  m_pList->SetItemText(at, 1, W(item->strFromW));
-  m_pList->SetItemText(at, 2, W(AnsiToWide(item->strDate)));
-  m_pList->SetItemText(at, 3, W(item->strSubjectW));
+  m_pList->InsertItems(row, {MailRow(item)});
   m_setListed.insert(item);
+  if (!m_pFind->isEnabled()) m_pFind->setEnabled(true);
+}
+
+void CKorvaneDlg::InsertFoundMails(const std::vector<std::pair<tagFolderItem*, tagMailItem*>>& mails) {
+  tagFolderItem* shown = FolderOfItem(m_pTree->currentItem());
+  if (!shown) return;
+  std::vector<UI::CListCtrlEx::tagRow> rows;
+  for (auto it = mails.rbegin(); it != mails.rend(); ++it) {
+    if (it->first != shown || !m_setListed.insert(it->second).second) continue;
+    rows.push_back(MailRow(it->second));
+  }
+  if (rows.empty()) return;
+  m_pList->InsertItems(0, std::move(rows));
   if (!m_pFind->isEnabled()) m_pFind->setEnabled(true);
 }
 
@@ -241,7 +268,7 @@ void CKorvaneDlg::OnSaveFolder(SaveKind kind) {
   StartWorker([this, kind] {
     FolderSaveThread(this, kind);
     // The save's end restored the buttons; the Save button follows the list again.
-    m_pCaller->Call([this] { UpdateSaveButton(); });
+    CallUi([this] { UpdateSaveButton(); });
   });
 }
 

@@ -28,15 +28,18 @@ struct tagCallState {
 
 // Carries the function to the UI thread. An event deleted without running (the caller
 // was closed, or the application is going away) still releases its waiting worker.
+// A posted call has no state: nobody waits for it.
 class CCallEvent : public QEvent {
  public:
   CCallEvent(std::function<void()> fn, std::shared_ptr<tagCallState> state)
       : QEvent(kCallEvent), m_fn(std::move(fn)), m_pState(std::move(state)) {}
-  ~CCallEvent() override { m_pState->Finish(false); }
+  ~CCallEvent() override {
+    if (m_pState) m_pState->Finish(false);
+  }
 
   void Run() {
     m_fn();
-    m_pState->Finish(true);
+    if (m_pState) m_pState->Finish(true);
   }
 
  private:
@@ -67,6 +70,15 @@ bool CUiCaller::Call(const std::function<void()>& fn) {
   std::unique_lock<std::mutex> l(state->lock);
   state->done.wait(l, [&] { return state->bFinished; });
   return state->bRan;
+}
+
+bool CUiCaller::Post(std::function<void()> fn) {
+  // Under the lock for the same reason as Call; the lock also orders what the poster
+  // wrote before posting with what the function reads (event() takes it too).
+  std::lock_guard<std::mutex> g(m_lock);
+  if (m_bClosed) return false;
+  QCoreApplication::postEvent(this, new CCallEvent(std::move(fn), nullptr));
+  return true;
 }
 
 void CUiCaller::Close() {

@@ -3,7 +3,8 @@
 // (the scan and the folder save) that drive the window.
 //
 // A call from the UI thread itself runs at once. A call from another thread is posted to
-// the UI thread's event loop and the caller blocks until it has run. Once Close() has been
+// the UI thread's event loop and the caller blocks until it has run; Post() hands a
+// function over without waiting for it. Once Close() has been
 // called (the window is going away), no call runs any more: new calls return false at
 // once, and calls already waiting are dropped and released, so a worker can never block a
 // window that is closing, nor the thread that joins it.
@@ -20,6 +21,9 @@ class CUiCaller : public QObject {
 
   // Runs `fn` on the UI thread. True when it ran; false when the caller is closed.
   bool Call(const std::function<void()>& fn);
+  // Queues `fn` to run on the UI thread and returns at once, also on the UI thread.
+  // False when the caller is closed (then `fn` never runs).
+  bool Post(std::function<void()> fn);
 
   // From now on nothing runs; waiting callers return false. UI thread only.
   void Close();

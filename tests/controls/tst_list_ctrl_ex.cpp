@@ -66,6 +66,40 @@ private slots:
         QVERIFY(!list.SetItemText(5, 1, QStringLiteral("x")));
     }
 
+    void batchGoesInAtOnceAndSelectionStaysOnItsRow()
+    {
+        CListCtrlEx list;
+        list.resize(600, 200);
+        list.show();
+        Fill(list, {QStringLiteral("old0"), QStringLiteral("old1")});
+        list.SelectItem(1);
+        QSignalSpy inserted(list.model(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy selected(&list, &CListCtrlEx::ItemSelected);
+        int a = 0, b = 0;
+        std::vector<CListCtrlEx::tagRow> rows(3);
+        rows[0] = {&a, {QStringLiteral("!&"), QStringLiteral("x@example.org"), QString(), QStringLiteral("new0")}};
+        rows[1] = {&b, {QStringLiteral(" ")}};  // texts missing on the right read as empty
+        rows[2] = {nullptr, {QStringLiteral(" "), QString(), QString(), QStringLiteral("new2"), QStringLiteral("dropped")}};
+        QCOMPARE(list.InsertItems(0, std::move(rows)), 0);
+        QCOMPARE(inserted.count(), 1);  // one change of the list, whatever the batch size
+        QCOMPARE(Column(list, 3), QStringList({"new0", "", "new2", "old0", "old1"}));
+        QCOMPARE(list.GetItemText(0, 0), QStringLiteral("!&"));
+        QCOMPARE(list.GetItemText(0, 1), QStringLiteral("x@example.org"));
+        QCOMPARE(list.GetItemData(0), static_cast<void*>(&a));
+        QCOMPARE(list.GetItemData(1), static_cast<void*>(&b));
+        QCOMPARE(list.GetItemText(2, 4), QString());
+        // The selected row moved down with its record and was not selected again.
+        QCOMPARE(list.GetSelectedItem(), 4);
+        QCOMPARE(list.GetItemData(4), static_cast<void*>(&m_tags[1]));
+        QCOMPARE(selected.count(), 0);
+        // Positions clamp; an empty batch changes nothing.
+        QCOMPARE(list.InsertItems(99, {{nullptr, {QStringLiteral("end")}}}), 5);
+        QCOMPARE(list.GetItemText(5, 0), QStringLiteral("end"));
+        QCOMPARE(list.InsertItems(-3, {}), 0);
+        QCOMPARE(list.GetItemCount(), 6);
+        QCOMPARE(inserted.count(), 2);
+    }
+
     void oneRowDoesNotReorderButMarksColumn()
     {
         CListCtrlEx list;

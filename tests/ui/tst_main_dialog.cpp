@@ -51,6 +51,7 @@ class TestMainDialog : public QObject {
   void StartUpShowsTheEmptyWindowAndOpensTheDataDialog();
   void ScanListsNewestFirstAndInboxCountsAfterwards();
   void StopEndsTheScan();
+  void ScanNeverWaitsForTheWindowAndRowsComeInBatches();
   void ClosingDuringAScanAsks();
   void MenusOfTheTreeAndTheList();
   void FindSelectsTheNextMatchAndWraps();
@@ -223,6 +224,41 @@ void TestMainDialog::StopEndsTheScan() {
   QCOMPARE(dlg->RootItem()->child(0)->text(0), QStringLiteral("收件箱 (1)"));
   QVERIFY(dlg->Button(CKorvaneDlg::IDC_DATA)->isEnabled());
   QVERIFY(!dlg->Button(CKorvaneDlg::IDC_STOP)->isEnabled());
+}
+
+void TestMainDialog::ScanNeverWaitsForTheWindowAndRowsComeInBatches() {
+  auto dlg = MakeDialog();
+  const int kMails = 3000;
+  std::atomic<int> gate{1};
+  dlg->SetChunkConsumerFactory([&gate](CMailView* v) { return MakeFakeConsumer(v, kMails, &gate); });
+  ScanThroughDataDialog(*dlg, SmallImage());
+  QTRY_COMPARE(dlg->List()->GetItemCount(), 1);
+  dlg->List()->SelectItem(0);
+  auto* first = static_cast<tagMailItem*>(dlg->List()->GetItemData(0));
+  QVERIFY(first);
+
+  // The UI thread serves nothing while the scan finds the rest: a scan that waited for the
+  // window would stop at the next message.
+  QSignalSpy inserted(dlg->List()->model(), &QAbstractItemModel::rowsInserted);
+  gate = kMails;
+  QElapsedTimer waited;
+  waited.start();
+  while (g_nMailCount.load() < kMails && waited.elapsed() < 20000) QThread::msleep(5);
+  QCOMPARE(g_nMailCount.load(), kMails);
+  QCOMPARE(dlg->List()->GetItemCount(), 1);
+
+  // The window then takes them in as a few batches, newest on top; the selection stays on
+  // its record, which is now the last row.
+  QTRY_VERIFY_WITH_TIMEOUT(!dlg->WorkerRunning(), 20000);
+  QCOMPARE(dlg->List()->GetItemCount(), kMails);
+  QVERIFY2(inserted.count() <= 3, qPrintable(QString::number(inserted.count())));
+  QCOMPARE(dlg->List()->GetItemText(0, 3), QStringLiteral("Mail %1").arg(kMails));
+  QCOMPARE(dlg->List()->GetItemText(kMails - 1, 3), QStringLiteral("Mail 1"));
+  QCOMPARE(dlg->List()->GetSelectedItem(), kMails - 1);
+  QCOMPARE(dlg->List()->GetItemData(kMails - 1), static_cast<void*>(first));
+  QCOMPARE(dlg->RootItem()->child(0)->text(0), QStringLiteral("收件箱 (%1)").arg(kMails));
+  QVERIFY(dlg->Progress()->GetText().isEmpty());
+  QVERIFY(dlg->Button(CKorvaneDlg::IDC_SAVE)->isEnabled());
 }
 
 void TestMainDialog::ClosingDuringAScanAsks() {

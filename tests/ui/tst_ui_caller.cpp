@@ -14,6 +14,7 @@ class TestUiCaller : public QObject {
   void CallFromAWorkerRunsOnTheUiThreadAndWaits();
   void CloseReleasesAWaitingWorker();
   void CallsAfterCloseDoNothing();
+  void PostReturnsAtOnceAndRunsInOrderUnlessClosed();
 };
 
 void TestUiCaller::CallFromTheUiThreadRunsAtOnce() {
@@ -76,6 +77,36 @@ void TestUiCaller::CallsAfterCloseDoNothing() {
   worker.join();
   QVERIFY(!result);
   QVERIFY(!ran);
+}
+
+void TestUiCaller::PostReturnsAtOnceAndRunsInOrderUnlessClosed() {
+  CUiCaller caller;
+  std::vector<int> order;
+  std::vector<QThread*> threads;
+  bool posted = false;
+  // The UI thread serves no events while the worker posts: Post must not wait for them.
+  std::thread worker([&] {
+    for (int i = 0; i < 3; ++i) {
+      posted = caller.Post([&, i] {
+        order.push_back(i);
+        threads.push_back(QThread::currentThread());
+      });
+    }
+  });
+  worker.join();
+  QVERIFY(posted);
+  QVERIFY(order.empty());
+  QCoreApplication::processEvents();
+  QCOMPARE(order, std::vector<int>({0, 1, 2}));
+  for (QThread* t : threads) QCOMPARE(t, QThread::currentThread());
+
+  // Posted but not yet run when the caller closes: dropped.
+  bool ran = false;
+  QVERIFY(caller.Post([&] { ran = true; }));
+  caller.Close();
+  QCoreApplication::processEvents();
+  QVERIFY(!ran);
+  QVERIFY(!caller.Post([&] { ran = true; }));
 }
 
 QTEST_MAIN(TestUiCaller)
