@@ -186,7 +186,7 @@ void CKorvaneDlg::CreateControls() {
   }
 
   m_pPreview = new CHtmlCtrl(this);
-  connect(m_pPreview, &CHtmlCtrl::ExternalLinkClicked, this, [](const QUrl& url) { QDesktopServices::openUrl(url); });
+  ConnectPreviewLinks();
 
   m_pSplitX = new CSplitterWndX(this);
   m_pSplitX->setObjectName(QStringLiteral("splitter322"));

@@ -39,6 +39,7 @@ class CUiCaller;
 class QLabel;
 class QMenu;
 class QTimer;
+class QUrl;
 class QTreeWidget;
 class QTreeWidgetItem;
 namespace UI {
@@ -97,6 +98,8 @@ class CKorvaneDlg : public QWidget, public CMailView {
   void InsertMailRow(tagMailItem* item, int row);
   void ShowMailPreview(tagMailItem* item);
   void RecreatePreviewControl();
+  // A link of the preview that is not opened: a message box shows its address.
+  void ShowLinkAddress(const QUrl& url);
 
   QTreeWidget* Tree() const { return m_pTree; }
   UI::CListCtrlEx* List() const { return m_pList; }
@@ -136,6 +139,7 @@ class CKorvaneDlg : public QWidget, public CMailView {
   void OnFolderRClick(const QPoint& pos);
   void OnMailItemChanged(int row);
   void OnMailRClick(const QPoint& globalPos);
+  void ConnectPreviewLinks();
   // A worker's call that waits: runs `fn` on the UI thread after FlushPending.
   bool CallUi(const std::function<void()>& fn);
   // Worker side: makes sure the UI thread will take in what was handed over.

@@ -199,10 +199,26 @@ void CKorvaneDlg::RecreatePreviewControl() {
   }
   m_pPreview = new CHtmlCtrl(this);
   m_pPreview->setGeometry(place);
-  connect(m_pPreview, &CHtmlCtrl::ExternalLinkClicked, this, [](const QUrl& url) { QDesktopServices::openUrl(url); });
+  ConnectPreviewLinks();
   m_pSplitX->AddAfter(m_pPreview);
   m_pSplitY->AddAfter(m_pPreview);
   m_pPreview->show();
+}
+
+void CKorvaneDlg::ConnectPreviewLinks() {
+  connect(m_pPreview, &CHtmlCtrl::ExternalLinkClicked, this, [](const QUrl& url) { QDesktopServices::openUrl(url); });
+  connect(m_pPreview, &CHtmlCtrl::LinkNotOpened, this, &CKorvaneDlg::ShowLinkAddress);
+}
+
+void CKorvaneDlg::ShowLinkAddress(const QUrl& url) {
+  // The address as it would be sent, so that it can be copied; a mail's link can be
+  // megabytes long, a message box shows the first 2,000 characters.
+  QString address = url.toString(QUrl::FullyEncoded);
+  if (address.size() > 2000) address = address.left(2000) + QStringLiteral("…");
+  const QString why = CHtmlCtrl::RunningAsRoot()
+                          ? QStringLiteral("本程序以 root 身份运行，为了安全，邮件中的链接不会在浏览器中打开。")
+                          : QStringLiteral("这个链接不是网页或邮件地址，为了安全不会打开它。");
+  Prompts().Inform(this, why + QStringLiteral("\r\n链接地址：\r\n") + address);
 }
 
 QMenu* CKorvaneDlg::CreateMailMenu(bool withProperties) {

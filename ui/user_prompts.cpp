@@ -28,6 +28,9 @@ void SetPrompts(CUserPrompts* prompts) { g_pPrompts = prompts; }
 void CUserPrompts::Inform(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::Information, Caption(), text, QMessageBox::Ok, parent);
   box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  // Texts are never markup (a link's address is shown as it is), and can be copied.
+  box.setTextFormat(Qt::PlainText);
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   box.exec();
 }
 

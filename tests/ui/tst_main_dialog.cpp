@@ -2,6 +2,7 @@
 // menus, search, closing and layout. The scans here use a stand-in for the recogniser;
 // tst_road runs the real one.
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
@@ -42,6 +43,15 @@ QStringList ActionTexts(QMenu* menu) {
 
 }  // namespace
 
+// Stands in for the desktop's browser: records the addresses it is asked to open.
+class CUrlCatcher : public QObject {
+  Q_OBJECT
+ public:
+  QList<QUrl> opened;
+ public slots:
+  void Open(const QUrl& url) { opened << url; }
+};
+
 class TestMainDialog : public QObject {
   Q_OBJECT
  private slots:
@@ -57,6 +67,7 @@ class TestMainDialog : public QObject {
   void FindSelectsTheNextMatchAndWraps();
   void FindWithAnEmptyListShowsNoDialog();
   void PreviewIsRecreatedForEverySelection();
+  void PreviewLinksAsRootShowTheirAddress();
   void AboutOpensForWindowCommandsSixteenToThirtyOne();
   void EscapeAndEnterDoNotClose();
   void LayoutFollowsTheWindowSize();
@@ -380,6 +391,41 @@ void TestMainDialog::FindWithAnEmptyListShowsNoDialog() {
   dlg->OnBnClickedFind();
   QTest::qWait(100);
   QVERIFY(!shown);
+}
+
+void TestMainDialog::PreviewLinksAsRootShowTheirAddress() {
+  auto dlg = MakeDialog();
+  CUrlCatcher browser;
+  QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "Open");
+  const QString address = QStringLiteral("https://example.org/a?b=1&c=%E4%BD%A0");
+  dlg->Preview()->LoadHtml(u"<p><a href=\"" + address.toStdU16String() + u"\">链接</a></p>");
+  auto click = [&] {
+    QTextCursor c = dlg->Preview()->document()->find(QStringLiteral("链接"));
+    QVERIFY(!c.isNull());
+    c.setPosition(c.selectionStart() + 1);
+    QTest::mouseClick(dlg->Preview()->viewport(), Qt::LeftButton, {}, dlg->Preview()->cursorRect(c).center());
+  };
+
+  CHtmlCtrl::SetRunningAsRootForTesting(true);
+  click();
+  QVERIFY(browser.opened.isEmpty());
+  QCOMPARE(m_prompts->informs.size(), 1);
+  QCOMPARE(m_prompts->informs.last(), QStringLiteral("本程序以 root 身份运行，为了安全，邮件中的链接不会在浏览器中打开。\r\n链接地址：\r\n") + address);
+
+  // Not as root: the browser opens it. A fresh preview (a new selection) behaves the same.
+  CHtmlCtrl::SetRunningAsRootForTesting(false);
+  dlg->RecreatePreviewControl();
+  dlg->Preview()->LoadHtml(u"<p><a href=\"" + address.toStdU16String() + u"\">链接</a> <a href=\"file:///etc/passwd\">文件</a></p>");
+  click();
+  QCOMPARE(browser.opened, QList<QUrl>{QUrl(address)});
+  QCOMPARE(m_prompts->informs.size(), 1);
+  QTextCursor c = dlg->Preview()->document()->find(QStringLiteral("文件"));
+  c.setPosition(c.selectionStart() + 1);
+  QTest::mouseClick(dlg->Preview()->viewport(), Qt::LeftButton, {}, dlg->Preview()->cursorRect(c).center());
+  QCOMPARE(browser.opened.size(), 1);
+  QCOMPARE(m_prompts->informs.last(), QStringLiteral("这个链接不是网页或邮件地址，为了安全不会打开它。\r\n链接地址：\r\nfile:///etc/passwd"));
+  CHtmlCtrl::SetRunningAsRootForTesting(std::nullopt);
+  QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 }
 
 void TestMainDialog::PreviewIsRecreatedForEverySelection() {

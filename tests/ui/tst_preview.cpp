@@ -1,7 +1,11 @@
 // The preview pane: the stream it is loaded through, what it refuses to load, its links;
 // and the help text resource.
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QScrollBar>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -14,6 +18,8 @@
 #include "ui/html_ctrl.h"
 #include "ui/stream_on_string.h"
 
+#include <unistd.h>
+
 class TestPreview : public QObject {
   Q_OBJECT
  private slots:
@@ -24,6 +30,8 @@ class TestPreview : public QObject {
   void LargeTextLoadsCompletely();
   void AppLinkIsCancelledOtherLinksGoOutside();
   void NothingIsLoadedFromDiskOrNetwork();
+  void PathologicalHtmlIsShortenedWithANote();
+  void LinksOpenOutsideOnlyForWebAndMailAndNeverAsRoot();
   void HelpTextStartsAfterTheByteOrderMark();
   void HelpDialogShowsTheResource();
 };
@@ -104,6 +112,7 @@ void TestPreview::LargeTextLoadsCompletely() {
 }
 
 void TestPreview::AppLinkIsCancelledOtherLinksGoOutside() {
+  CHtmlCtrl::SetRunningAsRootForTesting(false);
   CHtmlCtrl ctrl;
   ctrl.resize(400, 200);
   ctrl.LoadHtml(u"<p><a href=\"APP:open?x=1\">这里</a> and <a href=\"https://example.org/x\">外部</a></p>");
@@ -131,6 +140,7 @@ void TestPreview::AppLinkIsCancelledOtherLinksGoOutside() {
   QCOMPARE(ctrl.toHtml(), before);
   QVERIFY(CHtmlCtrl::IsAppLink(QUrl(QStringLiteral("app:"))));
   QVERIFY(!CHtmlCtrl::IsAppLink(QUrl(QStringLiteral("apple:x"))));
+  CHtmlCtrl::SetRunningAsRootForTesting(std::nullopt);
 }
 
 void TestPreview::NothingIsLoadedFromDiskOrNetwork() {
@@ -142,28 +152,152 @@ void TestPreview::NothingIsLoadedFromDiskOrNetwork() {
     delete server.nextPendingConnection();
   });
   QTemporaryDir dir;
-  QImage img(8, 8, QImage::Format_RGB32);
+  QImage img(40, 40, QImage::Format_RGB32);
   img.fill(Qt::red);
   const QString png = dir.filePath(QStringLiteral("local.png"));
   QVERIFY(img.save(png));
+  QFile css(dir.filePath(QStringLiteral("local.css")));
+  QVERIFY(css.open(QIODevice::WriteOnly));
+  css.write("p { color: #ff0000 }");
+  css.close();
   const QString remote = QStringLiteral("http://127.0.0.1:%1/track.png").arg(server.serverPort());
-  const QString html = QStringLiteral(
-                           "<html><head><link rel=stylesheet href=\"%1\"><script>document.write('ran')</script></head>"
-                           "<body><img src=\"%1\"><img src=\"%2\"><img src=\"local.png\">text</body></html>")
-                           .arg(remote, QUrl::fromLocalFile(png).toString());
+  const QString fileUrl = QUrl::fromLocalFile(png).toString();
+  const QString cssUrl = QUrl::fromLocalFile(css.fileName()).toString();
+  const QString dataUrl = QStringLiteral("data:image/png;base64,") + QString::fromLatin1([&] {
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    return bytes.toBase64();
+  }());
+  const QStringList images = {remote, fileUrl, png, QStringLiteral("local.png"), dataUrl, QStringLiteral("cid:part1.123@example.org")};
+  QString html = QStringLiteral("<html><head><link rel=stylesheet href=\"%1\"><link rel=stylesheet href=\"%2\">"
+                                "<script>document.write('ran')</script></head><body background=\"%3\">")
+                     .arg(remote, cssUrl, fileUrl);
+  for (const QString& src : images) html += QStringLiteral("<img src=\"%1\">").arg(src);
+  html += QStringLiteral("<table background=\"%1\"><tr><td style=\"background-image: url(%2)\">cell</td></tr></table>"
+                         "<p>text</p></body></html>")
+              .arg(fileUrl, png);
+  // The working directory and a search path hold the file a relative name would find.
+  const QString cwd = QDir::currentPath();
+  QDir::setCurrent(dir.path());
   CHtmlCtrl ctrl;
-  ctrl.setSearchPaths({dir.path()});  // even with a search path, a relative image stays unread
+  ctrl.setSearchPaths({dir.path()});
   ctrl.LoadHtml(html.toStdU16String());
   ctrl.resize(300, 200);
   ctrl.show();
   QVERIFY(QTest::qWaitForWindowExposed(&ctrl));
-  ctrl.grab();
+  const QImage shot = ctrl.grab().toImage();
   QTest::qWait(200);
+  QDir::setCurrent(cwd);
   QCOMPARE(connections, 0);
+  // No red image drawn anywhere, as an image or a background.
+  int red = 0;
+  for (int y = 0; y < shot.height(); ++y) {
+    for (int x = 0; x < shot.width(); ++x) red += shot.pixelColor(x, y) == QColor(Qt::red);
+  }
+  QCOMPARE(red, 0);
+  // What the document would lay out, asked the way its layout asks.
+  for (const QString& src : images) {
+    QVERIFY2(!ctrl.document()->resource(QTextDocument::ImageResource, QUrl(src)).isValid(), qPrintable(src.left(60)));
+  }
+  QVERIFY(!ctrl.document()->resource(QTextDocument::StyleSheetResource, QUrl(cssUrl)).isValid());
   QVERIFY(ctrl.loadResource(QTextDocument::ImageResource, QUrl::fromLocalFile(png)).isNull());
-  QVERIFY(ctrl.loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("local.png"))).isNull());
   QVERIFY(ctrl.loadResource(QTextDocument::StyleSheetResource, QUrl(remote)).isNull());
   QVERIFY(!ctrl.toPlainText().contains(QStringLiteral("ran")));
+  // The local style sheet was not applied.
+  QTextCursor c = ctrl.document()->find(QStringLiteral("text"));
+  QVERIFY(!c.isNull());
+  QVERIFY(c.charFormat().foreground().color() != QColor(255, 0, 0));
+}
+
+void TestPreview::PathologicalHtmlIsShortenedWithANote() {
+  CHtmlCtrl ctrl;
+  ctrl.resize(500, 300);
+  ctrl.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&ctrl));
+  auto* note = ctrl.findChild<QLabel*>(QStringLiteral("previewNote"));
+  QVERIFY(note);
+  QVERIFY(!note->isVisible());
+
+  // 5 MB of tables nested in tables: laid out whole it would hold the window for ever.
+  std::u16string tables;
+  const std::u16string level = u"<table><tr><td>";
+  while (tables.size() < 5u * 1024 * 1024) tables += level;
+  tables += u"deepest";
+  ctrl.LoadHtml(tables);
+  QCOMPARE(ctrl.LoadedText().size(), qsizetype(tables.size()));  // the stream delivered it all
+  QVERIFY(ctrl.IsShortened());
+  QVERIFY(note->isVisible());
+  QCOMPARE(note->text(), QStringLiteral("邮件内容过长或过于复杂，预览只显示了前一部分。保存成eml文件后可查看完整内容。"));
+  QVERIFY(!ctrl.toPlainText().contains(QStringLiteral("deepest")));
+  // The note stands above the text, not over it.
+  QVERIFY(note->geometry().bottom() < ctrl.viewport()->geometry().top());
+  ctrl.grab();
+
+  // A huge single line, and lengths that would overflow the layout.
+  ctrl.LoadHtml(u"<pre>" + std::u16string(3 * 1024 * 1024, u'x') + u"</pre>");
+  QVERIFY(ctrl.IsShortened());
+  QVERIFY(note->isVisible());
+  ctrl.grab();
+  ctrl.LoadHtml(u"<table cellpadding=\"100000000\" cellspacing=\"100000000\"><tr><td style=\"padding:1e9px\">x</td></tr></table>");
+  QVERIFY(!ctrl.IsShortened());
+  ctrl.grab();  // would never return with the lengths as written
+
+  // An ordinary mail is shown whole, without the note.
+  ctrl.LoadHtml(u"<table><tr><td><table><tr><td>你好</td></tr></table></td></tr></table><p>再见</p>");
+  QVERIFY(!ctrl.IsShortened());
+  QVERIFY(!note->isVisible());
+  QCOMPARE(ctrl.viewport()->geometry().top(), ctrl.frameWidth());
+  QVERIFY(ctrl.toPlainText().contains(QStringLiteral("再见")));
+}
+
+void TestPreview::LinksOpenOutsideOnlyForWebAndMailAndNeverAsRoot() {
+  CHtmlCtrl ctrl;
+  ctrl.resize(400, 400);
+  ctrl.LoadHtml(
+      u"<p><a href=\"https://example.org/x\">网页</a> <a href=\"mailto:a@example.org\">邮件</a> "
+      u"<a href=\"file:///etc/passwd\">文件</a> <a href=\"javascript:alert(1)\">脚本</a> "
+      u"<a href=\"#end\">跳到结尾</a></p>" +
+      std::u16string(200, u'\n') + u"<pre>" + std::u16string(300, u'\n') + u"</pre><p><a name=\"end\">结尾</a></p>");
+  ctrl.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&ctrl));
+  QSignalSpy outside(&ctrl, &CHtmlCtrl::ExternalLinkClicked);
+  QSignalSpy notOpened(&ctrl, &CHtmlCtrl::LinkNotOpened);
+  auto clickOn = [&](const QString& word) {
+    ctrl.verticalScrollBar()->setValue(0);
+    QTextCursor c = ctrl.document()->find(word);
+    QVERIFY(!c.isNull());
+    c.setPosition(c.selectionStart() + 1);
+    QTest::mouseClick(ctrl.viewport(), Qt::LeftButton, {}, ctrl.cursorRect(c).center());
+  };
+
+  CHtmlCtrl::SetRunningAsRootForTesting(false);
+  clickOn(QStringLiteral("网页"));
+  clickOn(QStringLiteral("邮件"));
+  clickOn(QStringLiteral("文件"));
+  clickOn(QStringLiteral("脚本"));
+  QCOMPARE(outside.count(), 2);
+  QCOMPARE(outside.at(0).at(0).toUrl(), QUrl(QStringLiteral("https://example.org/x")));
+  QCOMPARE(outside.at(1).at(0).toUrl(), QUrl(QStringLiteral("mailto:a@example.org")));
+  QCOMPARE(notOpened.count(), 2);
+  QCOMPARE(notOpened.at(0).at(0).toUrl().scheme(), QStringLiteral("file"));
+  QCOMPARE(notOpened.at(1).at(0).toUrl().scheme(), QStringLiteral("javascript"));
+
+  // As root nothing goes to the desktop.
+  CHtmlCtrl::SetRunningAsRootForTesting(true);
+  clickOn(QStringLiteral("网页"));
+  clickOn(QStringLiteral("邮件"));
+  QCOMPARE(outside.count(), 2);
+  QCOMPARE(notOpened.count(), 4);
+  QCOMPARE(notOpened.at(2).at(0).toUrl(), QUrl(QStringLiteral("https://example.org/x")));
+
+  // A link to a place in the message scrolls there and goes nowhere else.
+  clickOn(QStringLiteral("跳到结尾"));
+  QVERIFY(ctrl.verticalScrollBar()->value() > 0);
+  QCOMPARE(outside.count() + notOpened.count(), 6);
+  CHtmlCtrl::SetRunningAsRootForTesting(std::nullopt);
+  QCOMPARE(CHtmlCtrl::RunningAsRoot(), geteuid() == 0);
 }
 
 void TestPreview::HelpTextStartsAfterTheByteOrderMark() {
