@@ -3,14 +3,14 @@
 #include <cstdint>
 #include <cstring>
 
+#include "scan/byte_scan.h"
+
 void CloseBlockGap(char*& p) {
   char* const a = p + ((4 - (reinterpret_cast<uintptr_t>(p) & 3)) & 3);
-  for (int k = 0; k <= 188; k += 4) {
-    char* const q = a + k;
-    if (IsBlockHeader(q)) {
-      std::memmove(p + 16, p, static_cast<size_t>(q - p));
-      p += 16;
-      return;
-    }
-  }
+  // The candidates a + k, k = 0, 4, ..., 188: the size word at a + k + 4.
+  const size_t k = bytescan::FindSizeWord(a + 4, 48);
+  if (k == 48) return;
+  char* const q = a + 4 * k;
+  std::memmove(p + 16, p, static_cast<size_t>(q - p));
+  p += 16;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "scan/block_gap.h"
+#include "scan/byte_scan.h"
 #include "scan/body_tracker.h"
 #include "scan/header_reader.h"
 #include "scan/keywords.h"
@@ -11,27 +12,14 @@
 namespace {
 
 // True when the sector at p holds only zero bytes.
-bool IsZeroSector(const uint8_t* p) {
-  uint64_t words[SECTOR_SIZE / 8];
-  std::memcpy(words, p, SECTOR_SIZE);
-  uint64_t any = 0;
-  for (uint64_t w : words) any |= w;
-  return any == 0;
-}
+inline bool IsZeroSector(const uint8_t* p) { return bytescan::AllZero(p, SECTOR_SIZE); }
 
-// The next position after pos at which a pass can find anything, pos being no line break:
-// the next CR (a possible line break) or the byte after the next zero byte, within the
-// sector; else the next sector's start. Positions in between can start nothing.
-size_t NextCandidate(const char* b, size_t pos) {
-  if (b[pos] == '\0' || b[pos] == '\n') return pos + 1;
-  const char* from = b + pos + 1;
-  const size_t n = (pos / SECTOR_SIZE + 1) * SECTOR_SIZE - (pos + 1);
-  const auto* cr = static_cast<const char*>(std::memchr(from, '\r', n));
-  const size_t beforeCr = cr ? static_cast<size_t>(cr - from) : n;
-  if (const auto* zero = static_cast<const char*>(std::memchr(from, '\0', beforeCr))) {
-    return static_cast<size_t>(zero - b);
-  }
-  return pos + 1 + beforeCr;
+// The next position after pos, pos being no line break, at which a pass can do more than
+// step on: a CR (a possible line break), an "R" or "r" after a zero byte or a LF (a message
+// may start there), or the next sector's start. Positions in between can start nothing.
+inline size_t NextCandidate(const char* b, size_t pos) {
+  const size_t sectorEnd = (pos / SECTOR_SIZE + 1) * SECTOR_SIZE;
+  return static_cast<size_t>(bytescan::NextWalkStop(b + pos, b + sectorEnd) - b);
 }
 
 }  // namespace
