@@ -73,7 +73,12 @@ inline bool AllZero(const void* p, size_t n) {
 // or count. Reads the bytes a[1] .. a[4 * count - 1] (and a[0]).
 inline size_t FindSizeWord(const char* a, size_t count) {
 #ifdef KORVANE_SSE2
+  // Almost every line has no block header near it: compare all words first, then look.
   const __m128i upper = _mm_set1_epi32(static_cast<int>(0xFFFFFF00u)), want = _mm_set1_epi32(0x200);
+  __m128i any = _mm_setzero_si128();
+  for (size_t k = 0; k < count; k += 4)
+    any = _mm_or_si128(any, _mm_cmpeq_epi32(_mm_and_si128(Load16(a + 4 * k), upper), want));
+  if (!Mask16(any)) return count;
   for (size_t k = 0; k < count; k += 4) {
     const __m128i v = _mm_and_si128(Load16(a + 4 * k), upper);
     if (const unsigned m = Mask16(_mm_cmpeq_epi32(v, want))) return k + std::countr_zero(m) / 4;

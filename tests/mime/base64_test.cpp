@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "mime/decode.h"
@@ -64,6 +65,35 @@ TEST(Base64, LineBrokenTextDecodesAsIfUnbroken) {
   std::string odd;
   for (size_t i = 0; i < enc.size(); i += 61) odd += enc.substr(i, 61) + "\n";
   EXPECT_EQ(B64(odd), data);
+}
+
+// The length is counted without decoding, in steps of 16 bytes: it must agree with the
+// decoding for every mix of alphabet characters, "=", line breaks and other bytes, and
+// wherever the end falls in or across a step.
+TEST(Base64, LengthAgreesWithTheDecoding) {
+  static const char kBytes[] = "QUJDabyz09+/==\r\n \t\x80\xff-.:@[`{";
+  uint32_t x = 77;
+  for (int round = 0; round < 20000; ++round) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    const size_t n = round % 50 == 0 ? x % 20000 : x % 70;  // now and then past the 4080-byte count steps
+    std::string s;
+    for (size_t i = 0; i < n; ++i) {
+      x ^= x << 13;
+      x ^= x >> 17;
+      x ^= x << 5;
+      // Mostly alphabet characters, so that long groups form; now and then anything.
+      s += (x >> 8) % 8 == 0 ? static_cast<char>(x >> 16) : kBytes[(x >> 16) % (sizeof kBytes - 1)];
+    }
+    ASSERT_EQ(B64Len(s), B64(s).size()) << "input of " << s.size() << " bytes, round " << round;
+  }
+  // Long runs of nothing but alphabet characters.
+  for (size_t n : {4095u, 4096u, 4097u, 8191u, 20001u, 65536u}) {
+    const std::string s(n, 'Q');
+    EXPECT_EQ(B64Len(s), n / 4 * 3 + (n % 4 == 2 ? 1 : n % 4 == 3 ? 2 : 0)) << n;
+    EXPECT_EQ(B64Len(s + "=QUJD"), B64(s + "=QUJD").size()) << n;
+  }
 }
 
 TEST(Base64, InPlaceCutsAtZeroAndKeepsUndecodable) {
