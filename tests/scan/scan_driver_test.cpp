@@ -226,7 +226,7 @@ TEST_F(ScanDriver, FailedReadsAtChosenSectorsAreZerosInChunkAndLookahead) {
   // read must leave zeros, not the bytes of an earlier chunk.
   SetDiskReadHookForTesting([](uint64_t offset, uint32_t count) -> int64_t {
     const uint64_t sector = offset / 512;
-    return sector == 5 * 128 || sector == 9 * 128 ? int64_t{-1} : int64_t{count};
+    return sector == 5 * 128 || sector == 9 * 128 ? kDiskReadError : int64_t{count};
   });
   const auto seen = Scan(MakeImage(12 * 128), 128);
   ASSERT_EQ(seen.size(), 12u);
