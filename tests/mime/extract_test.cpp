@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include <atomic>
 #include <random>
 #include <string>
@@ -238,5 +243,28 @@ TEST_F(Extract, WindowGrowsWithAttachments) {
   (*item->pAttachments)[0].nSize = 400000;
   EXPECT_EQ(ReadBack(image, *item), msg);
 }
+
+#ifndef _WIN32
+// A message beyond the first 2 TiB of a (sparse) source is read back from there, not from
+// its sector number modulo 2^32.
+TEST_F(Extract, MessageBeyondTwoTebibytes) {
+  const uint64_t sector = (1ull << 32) + 1000;
+  const auto path = m_dir.Path() / "big.img";
+  const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0600);
+  ASSERT_GE(fd, 0);
+  const bool written = ::pwrite(fd, kMsgA.data(), kMsgA.size(), static_cast<off_t>(sector * 512)) ==
+                           static_cast<ssize_t>(kMsgA.size()) &&
+                       ::ftruncate(fd, static_cast<off_t>((sector + 2000) * 512)) == 0;
+  // The same sector number modulo 2^32 holds another message.
+  const bool low = ::pwrite(fd, kMsgB.data(), kMsgB.size(), 1000 * 512) == static_cast<ssize_t>(kMsgB.size());
+  ::close(fd);
+  if (!written || !low) GTEST_SKIP() << "file system does not take a sparse file this large";
+  CDisk disk;
+  ASSERT_TRUE(disk.Open(Utf8ToU16(path.string())));
+  std::string text;
+  EXPECT_TRUE(ReadStoredMail(*RecordFor(kMsgA, sector * 512), &disk, nullptr, text));
+  EXPECT_EQ(text, kMsgA);
+}
+#endif
 
 }  // namespace
