@@ -37,14 +37,24 @@ std::string FieldValue(const std::string& message, const std::string& name) {
   return std::string();
 }
 
-const std::string& ImagePath() {
-  static const std::string path = [] {
+// A private directory for the image, removed when the process ends.
+struct tagImageDir {
+  tagImageDir() {
     const char* tmp = getenv("TMPDIR");
-    std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/korvane-fuzz-XXXXXX";
+    dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/korvane-fuzz-XXXXXX";
     if (!mkdtemp(dir.data())) abort();
-    return dir + "/image.img";
-  }();
-  return path;
+    path = dir + "/image.img";
+  }
+  ~tagImageDir() {
+    unlink(path.c_str());
+    rmdir(dir.c_str());
+  }
+  std::string dir, path;
+};
+
+const std::string& ImagePath() {
+  static const tagImageDir image;
+  return image.path;
 }
 
 }  // namespace
