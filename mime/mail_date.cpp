@@ -37,8 +37,9 @@ int ReadMonth(std::string_view token) {
 }  // namespace
 
 void FormatMailDate(std::string& value) {
-  const size_t start = value.find_first_of("0123456789");
-  if (start == std::string::npos) return;
+  size_t start = 0;  // the first digit (a plain loop: find_first_of searches the set per byte)
+  while (start < value.size() && !(value[start] >= '0' && value[start] <= '9')) ++start;
+  if (start == value.size()) return;
 
   // Day, month, year, hour, minute, second: tokens between spaces, commas and colons.
   std::string_view tokens[6];

@@ -91,31 +91,78 @@ inline size_t FindSizeWord(const char* a, size_t count) {
 #endif
 }
 
-// The first position x in (from, end) where the recogniser's walk can do more than step on:
-// a CR, or an "R" or "r" right after a zero byte or a LF. `end` when there is none. Reads
-// from - 1 .. end + 14 at most (callers keep 16 readable bytes after end).
-inline const char* NextWalkStop(const char* from, const char* end) {
-  const char* s = from + 1;
+#if defined(KORVANE_SSE2) && (defined(__GNUC__) || defined(__clang__))
+#define KORVANE_AVX2_DISPATCH 1
+#include <immintrin.h>
+#endif
+
+namespace detail {
+
+// The walk's stop search one byte at a time, from s (see NextWalkStop).
+inline const char* NextWalkStopPlain(const char* s, const char* end) {
+  for (; s < end; ++s) {
+    if (*s == '\r') return s;
+    if ((*s == 'R' || *s == 'r') && (s[-1] == '\0' || s[-1] == '\n')) return s;
+  }
+  return end;
+}
+
 #ifdef KORVANE_SSE2
+// The same 16 bytes at a time.
+inline const char* NextWalkStopSse2(const char* s, const char* end) {
   const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
   const __m128i lowerBit = _mm_set1_epi8(0x20), r = _mm_set1_epi8('r');
   for (; s < end; s += 16) {
     const __m128i cur = Load16(s), prev = Load16(s - 1);
     const __m128i isR = _mm_cmpeq_epi8(_mm_or_si128(cur, lowerBit), r);
     const __m128i afterBreak = _mm_or_si128(_mm_cmpeq_epi8(prev, zero), _mm_cmpeq_epi8(prev, lf));
-    const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(cur, cr), _mm_and_si128(isR, afterBreak));
-    if (const unsigned m = Mask16(hit)) {
+    if (const unsigned m = Mask16(_mm_or_si128(_mm_cmpeq_epi8(cur, cr), _mm_and_si128(isR, afterBreak)))) {
       const char* x = s + std::countr_zero(m);
       return x < end ? x : end;
     }
   }
   return end;
-#else
-  for (; s < end; ++s) {
-    if (*s == '\r') return s;
-    if ((*s == 'R' || *s == 'r') && (s[-1] == '\0' || s[-1] == '\n')) return s;
+}
+#endif
+
+#ifdef KORVANE_AVX2_DISPATCH
+// The same 32 bytes at a time, for processors with AVX2.
+__attribute__((target("avx2"))) inline const char* NextWalkStopAvx2(const char* s, const char* end) {
+  const __m256i cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n'), zero = _mm256_setzero_si256();
+  const __m256i lowerBit = _mm256_set1_epi8(0x20), r = _mm256_set1_epi8('r');
+  for (; s < end; s += 32) {
+    const __m256i cur = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+    const __m256i prev = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s - 1));
+    const __m256i isR = _mm256_cmpeq_epi8(_mm256_or_si256(cur, lowerBit), r);
+    const __m256i afterBreak = _mm256_or_si256(_mm256_cmpeq_epi8(prev, zero), _mm256_cmpeq_epi8(prev, lf));
+    const __m256i hit = _mm256_or_si256(_mm256_cmpeq_epi8(cur, cr), _mm256_and_si256(isR, afterBreak));
+    if (const auto m = static_cast<uint32_t>(_mm256_movemask_epi8(hit))) {
+      const char* x = s + std::countr_zero(m);
+      return x < end ? x : end;
+    }
   }
   return end;
+}
+
+inline const bool kHasAvx2 = [] {
+  __builtin_cpu_init();  // may run before the library's own initialisation
+  return __builtin_cpu_supports("avx2") != 0;
+}();
+#endif
+
+}  // namespace detail
+
+// The first position x in (from, end) where the recogniser's walk can do more than step on:
+// a CR, or an "R" or "r" right after a zero byte or a LF. `end` when there is none. Reads
+// from .. end + 30 at most (callers keep 32 readable bytes after end).
+inline const char* NextWalkStop(const char* from, const char* end) {
+#ifdef KORVANE_AVX2_DISPATCH
+  if (detail::kHasAvx2) return detail::NextWalkStopAvx2(from + 1, end);
+#endif
+#ifdef KORVANE_SSE2
+  return detail::NextWalkStopSse2(from + 1, end);
+#else
+  return detail::NextWalkStopPlain(from + 1, end);
 #endif
 }
 
