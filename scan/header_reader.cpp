@@ -144,6 +144,15 @@ void TrimLineBreaks(S& s) {
 }  // namespace
 
 bool ParseHeaderLine(char* p, tagMailHeader& h, ptrdiff_t& used) {
+  // Most header lines are fields the scan does not keep, or continuations: no test below
+  // can apply to a line that does not start with one of these bytes.
+  switch (p[0]) {
+    case 'F': case 'f': case 'T': case 't': case 'S': case 's': case 'D': case 'd':
+    case 'X': case 'x': case 'C': case 'c': case '\r': case '-':
+      break;
+    default:
+      return false;
+  }
   // Fields, in this order; the first test that applies ends the call.
   if (TakeField(p, kw::From, h.strFrom, used)) return false;
   if (TakeField(p, kw::To, h.strTo, used)) return false;

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "scan/byte_scan.h"
+
 // The header keywords, each compared with its exact length, trailing blank included.
 namespace kw {
 inline constexpr std::string_view Subject = "Subject: ";
@@ -54,9 +56,15 @@ inline bool MatchKeyword(const char* p, std::string_view keyword) {
 // The bytes at p up to, not including, the first byte below 0x0E (zero, tab, line feed,
 // carriage return and other controls stop it); empty when no such byte is among the first
 // kMaxLineBytes. The view points into the caller's bytes.
-std::string_view LineValueAt(const char* p);
+inline std::string_view LineValueAt(const char* p) {
+  const size_t n = bytescan::FindControl(p, kMaxLineBytes);
+  return n < kMaxLineBytes ? std::string_view(p, n) : std::string_view();
+}
 // As LineValueAt, but stops only at a zero byte, a carriage return or a line feed.
-std::string_view LineTextAt(const char* p);
+inline std::string_view LineTextAt(const char* p) {
+  const size_t n = bytescan::FindLineEnd(p, kMaxLineBytes);
+  return n < kMaxLineBytes ? std::string_view(p, n) : std::string_view();
+}
 
 // The same as new strings.
 inline std::string GetLineValue(const char* p) { return std::string(LineValueAt(p)); }
