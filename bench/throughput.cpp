@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -79,14 +80,35 @@ double TimeCat(const std::string& path) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? t : -1;
 }
 
-// Seconds taken by one whole scan of `path`; the records stay in g_MailStore.
-double TimeScan(const std::string& path, size_t& records) {
+// Processor seconds used so far by the calling thread, and by the whole process.
+double ThreadCpu() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+double ProcessCpu() {
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// What one scan cost: wall-clock seconds, processor seconds of the scan thread (driver and
+// recogniser) and of the rest of the process (the reader's thread).
+struct ScanTimes {
+  double wall = 1e30, scanCpu = 1e30, readerCpu = 1e30;
+};
+
+// Times one whole scan of `path`; the records stay in g_MailStore.
+ScanTimes TimeScan(const std::string& path, size_t& records) {
   CQuietView view;
   g_MailStore.FreeAll();
   g_strSourcePath.Set(Utf8ToU16(path));
-  const double t0 = Now();
+  const double t0 = Now(), c0 = ThreadCpu(), p0 = ProcessCpu();
   ScanThreadProc(&view, MakeScanChunkConsumer(&view));
-  const double t = Now() - t0;
+  ScanTimes t;
+  t.wall = Now() - t0;
+  t.scanCpu = ThreadCpu() - c0;
+  t.readerCpu = ProcessCpu() - p0 - t.scanCpu;
   records = g_MailStore.Count();
   return t;
 }
@@ -135,19 +157,24 @@ int Speed(const std::vector<std::string>& images, int runs) {
       std::fprintf(stderr, "throughput: cat %s failed\n", path.c_str());
       return 1;
     }
-    double bestCat = 1e30, bestRead = 1e30, bestScan = 1e30;
+    double bestCat = 1e30, bestRead = 1e30;
+    ScanTimes bestScan;
     size_t records = 0;
     for (int i = 0; i < runs; ++i) {  // alternate, so that both see the same machine
       bestCat = std::min(bestCat, TimeCat(path));
       bestRead = std::min(bestRead, TimeRead(path));
-      bestScan = std::min(bestScan, TimeScan(path, records));
+      const ScanTimes t = TimeScan(path, records);
+      if (t.wall < bestScan.wall) bestScan = t;
     }
     g_MailStore.FreeAll();
     const double gb = static_cast<double>(size) / 1e9;
-    const double cat = gb / bestCat, read = gb / bestRead, scan = gb / bestScan;
+    const double cat = gb / bestCat, read = gb / bestRead, scan = gb / bestScan.wall;
     const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
     std::printf("%-20s %6.0f %6.1f %9.2f %9.2f %9.2f %8.0f%% %9zu\n", name.c_str(),
                 static_cast<double>(size) / (1 << 20), 100 * zero, cat, read, scan, 100 * scan / cat, records);
+    // Below the wall-clock rate when other work shares the processors.
+    std::printf("%-20s scan thread %.2f s of processor (%.2f GB/s), reader thread %.2f s, wall %.2f s\n", "",
+                bestScan.scanCpu, gb / bestScan.scanCpu, bestScan.readerCpu, bestScan.wall);
     std::fflush(stdout);
   }
   return 0;
@@ -163,7 +190,7 @@ int Memory(const std::string& path) {
   const double before = PeakRssMiB();
   size_t records = 0;
   const size_t heapBefore = mallinfo2().uordblks;
-  const double t = TimeScan(path, records);
+  const double t = TimeScan(path, records).wall;
   const size_t heapAfter = mallinfo2().uordblks;
   size_t headers = 0, body = 0, bodyUsed = 0, bodyW = 0, bodyWUsed = 0, attachmentData = 0, attachments = 0;
   size_t nAttachments = 0;

@@ -35,8 +35,9 @@ class CChunkBuffer {
 class CChunkReader {
  public:
   // Buffers in all: the chunk being scanned, the next one (its first bytes are the current
-  // one's look-ahead) and the ones read ahead.
-  static constexpr size_t kBuffers = 4;
+  // one's look-ahead) and the ones read ahead. Six chunks of read-ahead ride out the times
+  // the reader's thread does not get a processor (other work, a slow stretch of disk).
+  static constexpr size_t kBuffers = 8;
 
   // Starts reading `disk` (open, `total` sectors) from sector 0 in chunks of `chunkSectors`.
   // From now until this object is destroyed, `disk` belongs to the reader's thread. Reading

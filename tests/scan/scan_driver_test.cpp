@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "scan/chunk_reader.h"
 #include "scan/folders.h"
 #include "scan/mail_item.h"
 #include "scan/scan_driver.h"
@@ -224,18 +225,20 @@ TEST_F(ScanDriver, StopWhileTheSourceIsSlowEndsPromptly) {
 TEST_F(ScanDriver, FailedReadsAtChosenSectorsAreZerosInChunkAndLookahead) {
   // Chunks of 128 sectors, one read each. The buffers are used again and again, so a failed
   // read must leave zeros, not the bytes of an earlier chunk.
-  SetDiskReadHookForTesting([](uint64_t offset, uint32_t count) -> int64_t {
+  // The failing chunks come after every buffer has been used once.
+  const size_t bad1 = CChunkReader::kBuffers + 1, bad2 = 2 * CChunkReader::kBuffers + 1;
+  SetDiskReadHookForTesting([&](uint64_t offset, uint32_t count) -> int64_t {
     const uint64_t sector = offset / 512;
-    return sector == 5 * 128 || sector == 9 * 128 ? kDiskReadError : int64_t{count};
+    return sector == bad1 * 128 || sector == bad2 * 128 ? kDiskReadError : int64_t{count};
   });
-  const auto seen = Scan(MakeImage(12 * 128), 128);
-  ASSERT_EQ(seen.size(), 12u);
+  const auto seen = Scan(MakeImage(3 * CChunkReader::kBuffers * 128), 128);
+  ASSERT_EQ(seen.size(), 3 * CChunkReader::kBuffers);
   for (size_t i = 0; i < seen.size(); ++i) {
-    const bool failed = i == 5 || i == 9;
+    const bool failed = i == bad1 || i == bad2;
     EXPECT_EQ(seen[i].first, i * 128);
-    EXPECT_EQ(seen[i].head.substr(0, 2), failed ? std::string(2, '\0') : "S" + std::to_string(i * 128).substr(0, 1))
-        << i;
-    const bool nextFailed = i + 1 == 5 || i + 1 == 9;
+    const std::string tag = "S" + std::to_string(i * 128);
+    EXPECT_EQ(seen[i].head.substr(0, tag.size()), failed ? std::string(tag.size(), '\0') : tag) << i;
+    const bool nextFailed = i + 1 == bad1 || i + 1 == bad2;
     if (i + 1 < seen.size()) {
       EXPECT_EQ(seen[i].lookahead.substr(0, 2), nextFailed ? std::string(2, '\0') : seen[i + 1].head.substr(0, 2))
           << i;
@@ -247,19 +250,20 @@ TEST_F(ScanDriver, BytesAfterAShortLastChunkAreZerosWhateverTheBufferHeld) {
   // Every chunk scribbles over its look-ahead past the next chunk's bytes; the short last
   // chunk comes in a buffer that held an earlier chunk, and must still see zeros after its
   // end, up to the pad's end.
-  g_strSourcePath.Set(MakeImage(8 * 9 + 3));
+  const size_t chunks = 2 * CChunkReader::kBuffers + 1;
+  g_strSourcePath.Set(MakeImage(8 * (chunks - 1) + 3));
   std::vector<std::string> heads;
   std::string after;
   ScanThreadProc(
       &view,
       [&](uint8_t* chunk, size_t len, uint64_t, const std::atomic<int>&) {
-        heads.emplace_back(reinterpret_cast<char*>(chunk), 3);
+        heads.emplace_back(reinterpret_cast<char*>(chunk), 5);
         if (len < 8 * 512) after.assign(reinterpret_cast<char*>(chunk + len), kScanLookahead + kScanTailPad);
         std::memset(chunk + len + 8 * 512, 'X', kScanLookahead - 8 * 512);
       },
       8);
-  ASSERT_EQ(heads.size(), 10u);
-  EXPECT_EQ(heads[9], "S72");
+  ASSERT_EQ(heads.size(), chunks);
+  EXPECT_EQ(heads.back(), "S" + std::to_string(8 * (chunks - 1)) + std::string(1, '\0'));
   EXPECT_EQ(after, std::string(kScanLookahead + kScanTailPad, '\0'));
 }
 
