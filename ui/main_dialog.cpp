@@ -318,6 +318,10 @@ void CKorvaneDlg::keyReleaseEvent(QKeyEvent* event) {
 }
 
 bool CKorvaneDlg::eventFilter(QObject* watched, QEvent* event) {
+  // Keys go to widgets, the deactivation to the application. Events of other objects are
+  // not looked at: a worker's call to the window is an event it posted, and reading it here,
+  // before the caller's lock orders it, would be a race as far as ThreadSanitizer can see.
+  if (watched != qApp && !watched->isWidgetType()) return QWidget::eventFilter(watched, event);
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == kPropertiesChordKey && !key->isAutoRepeat()) m_bChordKeyDown = event->type() == QEvent::KeyPress;

@@ -97,7 +97,10 @@ bool CUiCaller::IsClosed() const {
 }
 
 bool CUiCaller::event(QEvent* e) {
+  // The lock first: the poster wrote the event under it, and Qt's own queue orders the two
+  // threads where ThreadSanitizer cannot see it.
+  const bool closed = IsClosed();
   if (e->type() != kCallEvent) return QObject::event(e);
-  if (!IsClosed()) static_cast<CCallEvent*>(e)->Run();
+  if (!closed) static_cast<CCallEvent*>(e)->Run();
   return true;
 }

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
+#include <set>
+#include <thread>
 
 #include "app/about_dialog.h"
 #include "controls/button_ex.h"
@@ -62,6 +64,7 @@ class TestMainDialog : public QObject {
   void ScanListsNewestFirstAndInboxCountsAfterwards();
   void StopEndsTheScan();
   void ScanNeverWaitsForTheWindowAndRowsComeInBatches();
+  void ListingKeepsUpWithAFastScanAndFolderChanges();
   void ClosingDuringAScanAsks();
   void MenusOfTheTreeAndTheList();
   void FindSelectsTheNextMatchAndWraps();
@@ -270,6 +273,48 @@ void TestMainDialog::ScanNeverWaitsForTheWindowAndRowsComeInBatches() {
   QCOMPARE(dlg->RootItem()->child(0)->text(0), QStringLiteral("收件箱 (%1)").arg(kMails));
   QVERIFY(dlg->Progress()->GetText().isEmpty());
   QVERIFY(dlg->Button(CKorvaneDlg::IDC_SAVE)->isEnabled());
+}
+
+void TestMainDialog::ListingKeepsUpWithAFastScanAndFolderChanges() {
+  // The scan finds messages while the window takes them in and the user switches folders:
+  // the Inbox always lists every record found so far exactly once.
+  auto dlg = MakeDialog();
+  const int kMails = 20000;
+  std::atomic<int> gate{0};
+  dlg->SetChunkConsumerFactory([&gate](CMailView* v) { return MakeFakeConsumer(v, kMails, &gate); });
+  ScanThroughDataDialog(*dlg, SmallImage());
+  QTRY_VERIFY(g_bScanning.load());
+  // A feeder of its own lets the scan on, so that nothing but the window's own locks
+  // orders the scan and the UI thread.
+  std::atomic<bool> feeding{true};
+  std::thread feeder([&] {
+    while (feeding.load() && gate.load() < kMails) {
+      gate += 40;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  QTreeWidgetItem* inbox = dlg->RootItem()->child(0);
+  QElapsedTimer clock;
+  clock.start();
+  int switches = 0;
+  while (dlg->WorkerRunning() && clock.elapsed() < 60000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    // Only while the scan runs: its end selects the Inbox after the last switch.
+    if (g_bScanning.load() && clock.elapsed() > 20 * (switches + 1) && switches < 20) {
+      ++switches;
+      dlg->Tree()->setCurrentItem(switches % 2 ? dlg->RootItem() : inbox);
+    }
+  }
+  feeding = false;
+  feeder.join();
+  QVERIFY(!dlg->WorkerRunning());
+  QCoreApplication::processEvents();
+  QCOMPARE(dlg->Tree()->currentItem(), inbox);
+  QCOMPARE(dlg->List()->GetItemCount(), kMails);
+  std::set<const void*> seen;
+  for (int i = 0; i < kMails; ++i) seen.insert(dlg->List()->GetItemData(i));
+  QCOMPARE(int(seen.size()), kMails);
+  QVERIFY(!seen.count(nullptr));
 }
 
 void TestMainDialog::ClosingDuringAScanAsks() {
