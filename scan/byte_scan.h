@@ -61,9 +61,15 @@ inline size_t FindLineEnd(const char* p, size_t n) {
 inline bool AllZero(const void* p, size_t n) {
   const auto* b = static_cast<const unsigned char*>(p);
   for (size_t i = 0; i < n; i += 64) {
+#ifdef KORVANE_SSE2
+    const __m128i any = _mm_or_si128(_mm_or_si128(Load16(b + i), Load16(b + i + 16)),
+                                     _mm_or_si128(Load16(b + i + 32), Load16(b + i + 48)));
+    if (Mask16(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) return false;
+#else
     uint64_t w[8];
     std::memcpy(w, b + i, 64);
     if ((w[0] | w[1] | w[2] | w[3] | w[4] | w[5] | w[6] | w[7]) != 0) return false;
+#endif
   }
   return true;
 }
