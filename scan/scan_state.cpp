@@ -24,7 +24,16 @@ std::u16string CSharedText::Get() const {
 }
 
 std::u16string BuildScanStatusText() {
-  return FormatStringW(LoadStringW(163), {NumW(g_nMailCount.load())}) + u"\r\n" +
-         FormatStringW(LoadStringW(173), {NumW(static_cast<long long>(g_nProgressPos.load())),
-                                          NumW(static_cast<long long>(g_nProgressTotal.load()))});
+  // The scan builds this text for every record it finds; the second line changes once per
+  // chunk, so each thread keeps the last one it made.
+  thread_local uint64_t lastPos = UINT64_MAX, lastTotal = UINT64_MAX;
+  thread_local std::u16string secondLine;
+  const uint64_t pos = g_nProgressPos.load(), total = g_nProgressTotal.load();
+  if (pos != lastPos || total != lastTotal) {
+    secondLine = u"\r\n" + FormatStringW(LoadStringW(173), {NumW(static_cast<long long>(pos)),
+                                                             NumW(static_cast<long long>(total))});
+    lastPos = pos;
+    lastTotal = total;
+  }
+  return FormatStringW(LoadStringW(163), {NumW(g_nMailCount.load())}) + secondLine;
 }

@@ -267,4 +267,27 @@ TEST_F(ScanDriver, BytesAfterAShortLastChunkAreZerosWhateverTheBufferHeld) {
   EXPECT_EQ(after, std::string(kScanLookahead + kScanTailPad, '\0'));
 }
 
+// The status text follows the count of every record and the position of every chunk,
+// including a position or total that comes back to an earlier value.
+TEST(ScanStatusText, FollowsCountPositionAndTotal) {
+  const int count = g_nMailCount.load();
+  const uint64_t pos = g_nProgressPos.load(), total = g_nProgressTotal.load();
+  g_nMailCount = 3;
+  g_nProgressPos = 2048;
+  g_nProgressTotal = 8192;
+  EXPECT_EQ(BuildScanStatusText(), u"找到 3 封邮件\r\n正在处理 2048 块，总共 8192 个块");
+  g_nMailCount = 4;
+  EXPECT_EQ(BuildScanStatusText(), u"找到 4 封邮件\r\n正在处理 2048 块，总共 8192 个块");
+  g_nProgressPos = 4096;
+  EXPECT_EQ(BuildScanStatusText(), u"找到 4 封邮件\r\n正在处理 4096 块，总共 8192 个块");
+  g_nProgressTotal = 9000;
+  EXPECT_EQ(BuildScanStatusText(), u"找到 4 封邮件\r\n正在处理 4096 块，总共 9000 个块");
+  g_nProgressPos = 2048;
+  g_nProgressTotal = 8192;
+  EXPECT_EQ(BuildScanStatusText(), u"找到 4 封邮件\r\n正在处理 2048 块，总共 8192 个块");
+  g_nMailCount = count;
+  g_nProgressPos = pos;
+  g_nProgressTotal = total;
+}
+
 }  // namespace
