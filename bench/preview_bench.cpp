@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QScrollBar>
 #include <string>
 
 #include "ui/html_ctrl.h"
@@ -33,14 +34,18 @@ std::u16string Document(int kind) {
       return Repeat(u"<font color=red>x", 5 * kMiB);
     case 4:  // 5 MB of paragraphs
       return Repeat(u"<p>Lorem ipsum dolor sit amet, 中文邮件正文。</p>", 5 * kMiB);
-    default:  // a newsletter: tables five deep, 200 cells
+    case 5:  // a newsletter: tables five deep, 200 cells
       return u"<table><tr><td><table><tr><td><table><tr><td><table><tr><td><table>" +
              Repeat(u"<tr><td>a</td><td>b</td></tr>", 100 * 29) + u"</table></td></tr></table></td></tr></table></td></tr></table></td></tr></table>";
+    case 6:  // paragraphs whose style sheet gives each a huge margin
+      return u"<style>p { margin: 100000px }</style>" + Repeat(u"<p>x</p>", kMiB);
+    default:  // 900,000 line breaks
+      return u"<pre>" + std::u16string(900000, u'\n') + u"</pre>";
   }
 }
 
 const char* const kNames[] = {"nested_tables_5MB", "flat_table_5MB", "single_line_5MB", "nested_fonts_5MB",
-                              "paragraphs_5MB", "newsletter"};
+                              "paragraphs_5MB",    "newsletter",     "sheet_margins_1MB", "line_breaks_900k"};
 
 void BM_LoadAndPaint(benchmark::State& state) {
   const std::u16string doc = Document(int(state.range(0)));
@@ -52,10 +57,13 @@ void BM_LoadAndPaint(benchmark::State& state) {
   for (auto _ : state) {
     ctrl.LoadHtml(doc);
     ctrl.repaint();
+    // And the end of it.
+    ctrl.verticalScrollBar()->setValue(ctrl.verticalScrollBar()->maximum());
+    ctrl.repaint();
   }
   state.counters["shortened"] = ctrl.IsShortened();
 }
-BENCHMARK(BM_LoadAndPaint)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadAndPaint)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 
 void BM_Limit(benchmark::State& state) {
   const QString doc = QString::fromStdU16String(Document(int(state.range(0))));
@@ -63,7 +71,7 @@ void BM_Limit(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(LimitPreviewHtml(doc));
   state.SetBytesProcessed(int64_t(state.iterations()) * doc.size() * 2);
 }
-BENCHMARK(BM_Limit)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Limit)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -2,9 +2,14 @@
 
 #include <QStringView>
 #include <algorithm>
+#include <cmath>
+#include <initializer_list>
 #include <vector>
 
 namespace {
+
+// The height estimate: a line of text.
+constexpr int64_t kLinePixels = 20;
 
 bool IsAsciiLetter(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool IsAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
@@ -28,15 +33,39 @@ bool IsVoidElement(QStringView name) {
   return false;
 }
 
-// Attributes whose value is a length or a count.
-bool IsLengthAttribute(QStringView name) {
-  static const char16_t* const kLength[] = {u"width",       u"height",      u"cellpadding", u"cellspacing",
-                                            u"border",      u"hspace",      u"vspace",      u"size",
-                                            u"marginwidth", u"marginheight", u"leftmargin", u"topmargin"};
-  for (const char16_t* v : kLength) {
+bool IsOneOf(QStringView name, std::initializer_list<const char16_t*> names) {
+  for (const char16_t* v : names) {
     if (name == QStringView(v)) return true;
   }
   return false;
+}
+
+// Attributes whose value is a length across, and those whose length adds to the height.
+bool IsWidthAttribute(QStringView name) {
+  return IsOneOf(name, {u"width", u"hspace", u"marginwidth", u"leftmargin"});
+}
+bool IsHeightAttribute(QStringView name) {
+  return IsOneOf(name, {u"height", u"cellpadding", u"cellspacing", u"border", u"vspace", u"size", u"marginheight",
+                        u"topmargin"});
+}
+
+// CSS properties whose lengths add to the height of what they style.
+bool IsHeightProperty(QStringView name) {
+  return IsOneOf(name, {u"margin", u"margin-top", u"margin-bottom", u"padding", u"padding-top", u"padding-bottom",
+                        u"border", u"border-top", u"border-bottom", u"border-width", u"border-top-width",
+                        u"border-bottom-width", u"height", u"min-height", u"line-height", u"font-size", u"font",
+                        u"top", u"bottom", u"border-spacing"});
+}
+
+// Pixels per unit of a CSS length (a unitless line height multiplies the font size).
+double PixelsPer(QStringView unit, bool lineHeight) {
+  if (unit.isEmpty()) return lineHeight ? 16 : 1;
+  if (unit.compare(u"pt", Qt::CaseInsensitive) == 0) return 4.0 / 3;
+  if (unit.compare(u"in", Qt::CaseInsensitive) == 0) return 96;
+  if (unit.compare(u"cm", Qt::CaseInsensitive) == 0) return 38;
+  if (unit.compare(u"mm", Qt::CaseInsensitive) == 0) return 4;
+  if (unit.compare(u"px", Qt::CaseInsensitive) == 0 || unit == u"%") return 1;
+  return 16;  // em, rem, ex, ch, pc and what else there is: of the order of a font size
 }
 
 // Elements whose content is raw text up to their end tag.
@@ -60,8 +89,15 @@ class CLimiter {
   qsizetype Size() const { return m_text.size(); }
   QChar At(qsizetype i) const { return i < Size() ? m_text.at(i) : QChar(); }
 
-  // Brings the numbers in [from, to) above the largest length down to it.
-  void ClampNumbers(qsizetype from, qsizetype to);
+  // Where a run of numbers stands: its lengths are brought down to the largest allowed,
+  // and those that add to the height are counted.
+  enum class NumberContext { StyleSheet, StyleAttribute, WidthAttribute, HeightAttribute };
+  void ClampNumbers(qsizetype from, qsizetype to, NumberContext context);
+  // Adds `pixels` to the estimated height; false when that passes the limit.
+  bool AddHeight(int64_t pixels);
+  // Counts the line breaks of the text in [from, to) as lines; the position of the one
+  // that passes the height limit, or -1.
+  qsizetype CountLines(qsizetype from, qsizetype to);
   // Reads the start tag at `lt` ('<' then a letter). Returns the position after it, its
   // lower-case name and whether it closed itself ("/>").
   qsizetype ReadStartTag(qsizetype lt, QString& name, bool& selfClosed);
@@ -75,14 +111,39 @@ class CLimiter {
   std::vector<tagEdit> m_edits;
   std::vector<QString> m_stack;  // open elements, innermost last
   int m_nTables = 0;             // tables among them
+  std::vector<int64_t> m_arrRowHeight;  // per open table: what its attributes add to each cell
   int m_nElements = 0;
   int64_t m_nTableWork = 0;
+  int64_t m_nHeight = 0;       // the estimated height of what was read, in pixels
+  int64_t m_nSheetHeight = 0;  // lengths of style sheets that add to the height of what they style
+  int64_t m_nTagHeight = 0;    // the same of the tag being read, from its attributes
 };
 
-void CLimiter::ClampNumbers(qsizetype from, qsizetype to) {
+void CLimiter::ClampNumbers(qsizetype from, qsizetype to, NumberContext context) {
+  const bool css = context == NumberContext::StyleSheet || context == NumberContext::StyleAttribute;
+  bool heightNumbers = context == NumberContext::HeightAttribute;
+  // A shorthand's or a table's length applies above and below.
+  int64_t sides = context == NumberContext::HeightAttribute ? 2 : 1;
+  bool fontSize = false, lineHeight = false;
+  qsizetype declStart = from;  // where the current CSS declaration or selector began
   qsizetype i = from;
   while (i < to) {
     const QChar c = m_text.at(i);
+    if (css && (c == u';' || c == u'{' || c == u'}')) {
+      declStart = i + 1;
+      heightNumbers = fontSize = lineHeight = false;
+      ++i;
+      continue;
+    }
+    if (css && c == u':') {
+      const QString property = QStringView(m_text).mid(declStart, i - declStart).trimmed().toString().toLower();
+      heightNumbers = IsHeightProperty(property);
+      sides = IsOneOf(property, {u"margin", u"padding", u"border", u"border-width", u"border-spacing"}) ? 2 : 1;
+      fontSize = property == u"font-size" || property == u"font";
+      lineHeight = property == u"line-height";
+      ++i;
+      continue;
+    }
     const bool startsNumber = IsAsciiDigit(c) || (c == u'.' && i + 1 < to && IsAsciiDigit(m_text.at(i + 1)));
     if (!startsNumber) {
       ++i;
@@ -109,13 +170,46 @@ void CLimiter::ClampNumbers(qsizetype from, qsizetype to) {
         i = k;
       }
     }
+    const qsizetype numberEnd = i;
+    qsizetype unitEnd = i;
+    while (unitEnd < to && (IsAsciiLetter(m_text.at(unitEnd)) || m_text.at(unitEnd) == u'%')) ++unitEnd;
+    const double perUnit = PixelsPer(QStringView(m_text).mid(numberEnd, unitEnd - numberEnd), lineHeight);
     bool ok = false;
-    const double value = QStringView(m_text).mid(start, i - start).toDouble(&ok);
-    if (!ok || value > m_limits.nMaxLength) m_edits.push_back({start, i - start, QString::number(m_limits.nMaxLength)});
+    double pixels = QStringView(m_text).mid(start, numberEnd - start).toDouble(&ok) * perUnit;
+    // Text is set at most this large; other lengths stop where the layout's arithmetic is
+    // still far from overflowing.
+    // A style sheet's length can apply to every element, and is counted for each: it stays
+    // small enough for the count to be of use.
+    double largest = (fontSize || lineHeight) ? m_limits.nMaxFontPixels : m_limits.nMaxLength;
+    if (heightNumbers && context == NumberContext::StyleSheet) largest = std::min<double>(largest, m_limits.nMaxSheetLength);
+    if (!ok || !(pixels <= largest)) {
+      m_edits.push_back({start, numberEnd - start, QString::number(std::floor(largest / perUnit))});
+      pixels = largest;
+    }
+    if (heightNumbers) {
+      if (context == NumberContext::StyleSheet) {
+        m_nSheetHeight += sides * int64_t(pixels);
+      } else {
+        m_nTagHeight += sides * int64_t(pixels);
+      }
+    }
   }
 }
 
+bool CLimiter::AddHeight(int64_t pixels) {
+  m_nHeight += pixels;
+  return m_nHeight <= m_limits.nMaxHeight;
+}
+
+qsizetype CLimiter::CountLines(qsizetype from, qsizetype to) {
+  for (qsizetype k = m_text.indexOf(u'\n', from); k >= 0 && k < to; k = m_text.indexOf(u'\n', k + 1)) {
+    if (!AddHeight(kLinePixels)) return k;
+  }
+  return -1;
+}
+
 qsizetype CLimiter::ReadStartTag(qsizetype lt, QString& name, bool& selfClosed) {
+  m_nTagHeight = 0;
   qsizetype i = lt + 1;
   const qsizetype nameStart = i;
   while (i < Size() && !IsSpace(At(i)) && At(i) != u'>' && At(i) != u'/') ++i;
@@ -149,13 +243,22 @@ qsizetype CLimiter::ReadStartTag(qsizetype lt, QString& name, bool& selfClosed) 
       while (i < Size() && !IsSpace(At(i)) && At(i) != u'>') ++i;
       valueEnd = i;
     }
-    if (attr == u"style" || IsLengthAttribute(attr)) ClampNumbers(valueStart, valueEnd);
+    if (attr == u"style") {
+      ClampNumbers(valueStart, valueEnd, NumberContext::StyleAttribute);
+    } else if (IsHeightAttribute(attr)) {
+      ClampNumbers(valueStart, valueEnd, NumberContext::HeightAttribute);
+    } else if (IsWidthAttribute(attr)) {
+      ClampNumbers(valueStart, valueEnd, NumberContext::WidthAttribute);
+    }
   }
   return Size();
 }
 
 void CLimiter::Pop() {
-  if (m_stack.back() == u"table") --m_nTables;
+  if (m_stack.back() == u"table") {
+    --m_nTables;
+    m_arrRowHeight.pop_back();
+  }
   m_stack.pop_back();
 }
 
@@ -172,6 +275,11 @@ void CLimiter::Close(QStringView name) {
 
 bool CLimiter::Open(const QString& name, bool selfClosed) {
   if (++m_nElements > m_limits.nMaxElements) return false;
+  // Every element may take a line, its own lengths and all that the style sheets can give;
+  // a cell also what its table's padding, spacing and border give every cell.
+  int64_t height = kLinePixels + m_nTagHeight + m_nSheetHeight;
+  if ((name == u"td" || name == u"th") && !m_arrRowHeight.empty()) height += m_arrRowHeight.back();
+  if (!AddHeight(height)) return false;
   // Elements whose start ends the one before them.
   const auto top = [this]() -> QStringView { return m_stack.empty() ? QStringView() : QStringView(m_stack.back()); };
   if (name == u"td" || name == u"th") {
@@ -192,7 +300,10 @@ bool CLimiter::Open(const QString& name, bool selfClosed) {
   if (selfClosed || IsVoidElement(name)) return true;
   if (int(m_stack.size()) >= m_limits.nMaxDepth) return false;
   m_stack.push_back(name);
-  if (name == u"table") ++m_nTables;
+  if (name == u"table") {
+    ++m_nTables;
+    m_arrRowHeight.push_back(m_nTagHeight);
+  }
   return true;
 }
 
@@ -203,6 +314,11 @@ tagPreviewHtml CLimiter::Run() {
   QString name;
   while (i < Size()) {
     const qsizetype lt = m_text.indexOf(u'<', i);
+    const qsizetype textEnd = lt < 0 ? std::min(Size(), m_limits.nMaxChars) : std::min(lt, m_limits.nMaxChars);
+    if (const qsizetype tall = CountLines(i, textEnd); tall >= 0) {
+      cut = tall;
+      break;
+    }
     if (lt < 0 || lt >= m_limits.nMaxChars) break;
     lastTag = lt;
     i = lt + 1;
@@ -237,7 +353,7 @@ tagPreviewHtml CLimiter::Run() {
           end += 2;
         }
         if (end < 0) end = Size();
-        if (name == u"style") ClampNumbers(i, end);
+        if (name == u"style") ClampNumbers(i, end, NumberContext::StyleSheet);
         i = end;
       }
       continue;

@@ -6,10 +6,13 @@
 // doubles with every level of tables nested in tables (a 500-cell table five tables deep
 // takes a second, eight deep ten). A length above some tens of millions of pixels in a
 // table (cell padding or spacing, a cell's padding or a table's margin, as an attribute or
-// as CSS) overflows its arithmetic and never finishes. So the control lays out the longest
-// beginning of the document that keeps within the limits below, cut in front of the tag
-// that would pass one, and every length in tables' attributes and in CSS is brought down
-// to the largest length allowed.
+// as CSS) overflows its arithmetic and never finishes, and so does a document taller than
+// about eight million pixels (many paragraphs with large margins, line heights or fonts).
+// So the control lays out the longest beginning of the document that keeps within the
+// limits below, cut in front of the tag (or at the line break) that would pass one; every
+// length in length attributes and in CSS is brought down to the largest allowed, and the
+// height is estimated from line breaks, elements and the lengths that add to it (those of
+// style sheets, kept small, counted for every element after them).
 //
 // The reading of the HTML is a plain scan, linear in the text: comments, tags with their
 // quoted attributes, the raw text of script and style elements; elements that have no end
@@ -24,7 +27,10 @@ struct tagPreviewLimits {
   int nMaxElements = 30'000;        // start tags
   int nMaxDepth = 256;              // elements open at once
   int64_t nMaxTableWork = 10'000;   // table and cell start tags, each counting 2^(tables open - 1)
-  int nMaxLength = 100'000;         // a number in a length attribute or in CSS
+  int nMaxLength = 100'000;         // a length in pixels, in a length attribute or in CSS
+  int nMaxFontPixels = 100;         // a font size or line height in pixels
+  int nMaxSheetLength = 500;        // a style sheet's length that adds to the height, in pixels
+  int64_t nMaxHeight = 4'000'000;   // the estimated height of the document in pixels
 };
 
 struct tagPreviewHtml {

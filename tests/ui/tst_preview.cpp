@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -243,6 +244,33 @@ void TestPreview::PathologicalHtmlIsShortenedWithANote() {
   ctrl.LoadHtml(u"<table cellpadding=\"100000000\" cellspacing=\"100000000\"><tr><td style=\"padding:1e9px\">x</td></tr></table>");
   QVERIFY(!ctrl.IsShortened());
   ctrl.grab();  // would never return with the lengths as written
+
+  // Documents taller than the layout can take: many paragraphs with large margins (from a
+  // style sheet or their own), many lines, huge fonts. Scrolled to the end and painted.
+  auto repeat = [](const std::u16string& part, int n) {
+    std::u16string out;
+    for (int i = 0; i < n; ++i) out += part;
+    return out;
+  };
+  const std::u16string tall[] = {
+      u"<style>p { margin-top: 100000px }</style>" + repeat(u"<p>x</p>", 29000),
+      repeat(u"<p style=\"margin-top:300px\">x</p>", 29000),
+      u"<pre>" + std::u16string(900000, u'\n') + u"</pre>",
+      repeat(u"<table cellpadding=\"100000\"><tr><td>x</td></tr></table>", 4900),
+      repeat(u"<p style=\"line-height:100000px\">x</p>", 29000),
+      repeat(u"<img src=\"cid:x\" width=\"4096\" height=\"4096\"><br>", 14000)};
+  for (const std::u16string& doc : tall) {
+    ctrl.LoadHtml(doc);
+    QVERIFY(ctrl.IsShortened());
+    ctrl.verticalScrollBar()->setValue(ctrl.verticalScrollBar()->maximum());
+    ctrl.grab();
+  }
+  ctrl.LoadHtml(u"<p style=\"font-size:100000px\">big</p>");
+  QVERIFY(!ctrl.IsShortened());
+  const QTextCursor big = ctrl.document()->find(QStringLiteral("big"));
+  QVERIFY(!big.isNull());
+  QCOMPARE(big.charFormat().font().pixelSize(), 100);
+  ctrl.grab();
 
   // An ordinary mail is shown whole, without the note.
   ctrl.LoadHtml(u"<table><tr><td><table><tr><td>你好</td></tr></table></td></tr></table><p>再见</p>");
