@@ -202,8 +202,11 @@ bool CLimiter::AddHeight(int64_t pixels) {
 }
 
 qsizetype CLimiter::CountLines(qsizetype from, qsizetype to) {
-  for (qsizetype k = m_text.indexOf(u'\n', from); k >= 0 && k < to; k = m_text.indexOf(u'\n', k + 1)) {
-    if (!AddHeight(kLinePixels)) return k;
+  // Searched within the text only: the whole rest of the document for every text between
+  // two tags would make the reading quadratic.
+  const QStringView text = QStringView(m_text).mid(from, std::max<qsizetype>(0, to - from));
+  for (qsizetype k = text.indexOf(u'\n'); k >= 0; k = text.indexOf(u'\n', k + 1)) {
+    if (!AddHeight(kLinePixels)) return from + k;
   }
   return -1;
 }
