@@ -90,6 +90,6 @@ memory=$(memory_image)
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')," \
      "$(free -g | awk '/^Mem:/ {print $2}') GiB RAM"
 echo
-"$throughput" --runs 3 "$empty" "$mixed" "$dense"
+"$throughput" --runs 5 "$empty" "$mixed" "$dense"
 echo
 "$throughput" --memory "$memory"
