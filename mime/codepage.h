@@ -24,9 +24,15 @@ int GetAnsiCodePage();
 bool IsCodePageSupported(int codePage);
 
 std::u16string MultiByteToWide(int codePage, std::string_view bytes);
+// Appends MultiByteToWide(codePage, bytes) to `out`, without a text of its own in between
+// where it can.
+void AppendMultiByteToWide(int codePage, std::string_view bytes, std::u16string& out);
 // Characters the code page lacks become its default character ("?").
 std::string WideToMultiByte(int codePage, std::u16string_view text);
 
 // Shorthands for the ANSI code page.
 inline std::u16string AnsiToWide(std::string_view bytes) { return MultiByteToWide(CP_THREAD_ACP, bytes); }
+inline void AppendAnsiToWide(std::string_view bytes, std::u16string& out) {
+  AppendMultiByteToWide(CP_THREAD_ACP, bytes, out);
+}
 inline std::string WideToAnsi(std::u16string_view text) { return WideToMultiByte(CP_THREAD_ACP, text); }

@@ -10,6 +10,8 @@
 #include <unicode/udata.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "mime/codepage.h"
@@ -195,41 +197,10 @@ UConverter* OpenConverter(int codePage) {
   return cnv;
 }
 
-// The calling thread's open converters; closed when the thread ends.
-class CConverterCache {
- public:
-  ~CConverterCache() {
-    for (const Entry& e : m_entries)
-      if (e.pConverter) ucnv_close(e.pConverter);
-  }
-  // The converter for `codePage` (already resolved), or null when it has none.
-  UConverter* Get(int codePage) {
-    for (const Entry& e : m_entries)
-      if (e.nCodePage == codePage) return e.pConverter;
-    UConverter* cnv = OpenConverter(codePage);
-    m_entries.push_back({codePage, cnv});
-    return cnv;
-  }
-
- private:
-  struct Entry {
-    int nCodePage;
-    UConverter* pConverter;
-  };
-  std::vector<Entry> m_entries;
-};
-
-thread_local CConverterCache t_converters;
-
-}  // namespace
-
-bool IsCodePageSupported(int codePage) { return t_converters.Get(ResolveCodePage(codePage)) != nullptr; }
-
-std::u16string MultiByteToWide(int codePage, std::string_view bytes) {
+// The ICU conversion of `bytes`, or an empty text when the converter gives up.
+std::u16string ConvertToUnicode(UConverter* cnv, std::string_view bytes) {
   std::u16string out;
   if (bytes.empty()) return out;
-  UConverter* cnv = t_converters.Get(ResolveCodePage(codePage));
-  if (!cnv) return out;
   ucnv_resetToUnicode(cnv);
   out.resize(bytes.size() + 16);
   const char* src = bytes.data();
@@ -253,10 +224,94 @@ std::u16string MultiByteToWide(int codePage, std::string_view bytes) {
   return out;
 }
 
+// True when the converter maps every byte below 0x80 to the same code point, whatever
+// stands around it: a stateless converter whose conversion of the 128 ASCII bytes gives them
+// back unchanged. Text made only of such bytes then needs no conversion at all.
+bool IsAsciiTransparent(UConverter* cnv) {
+  switch (ucnv_getType(cnv)) {
+    case UCNV_SBCS: case UCNV_DBCS: case UCNV_MBCS: case UCNV_LATIN_1: case UCNV_UTF8: case UCNV_US_ASCII:
+      break;
+    default:
+      return false;  // shift states, escapes or an algorithm of their own
+  }
+  char ascii[128];
+  for (int i = 0; i < 128; ++i) ascii[i] = static_cast<char>(i);
+  const std::u16string text = ConvertToUnicode(cnv, std::string_view(ascii, sizeof ascii));
+  if (text.size() != sizeof ascii) return false;
+  for (int i = 0; i < 128; ++i)
+    if (text[static_cast<size_t>(i)] != static_cast<char16_t>(i)) return false;
+  return true;
+}
+
+// The calling thread's open converters; closed when the thread ends.
+class CConverterCache {
+ public:
+  struct Entry {
+    int nCodePage;
+    UConverter* pConverter;  // null when the code page has none
+    bool bAsciiTransparent;
+  };
+  ~CConverterCache() {
+    for (const Entry& e : m_entries)
+      if (e.pConverter) ucnv_close(e.pConverter);
+  }
+  // The entry for `codePage` (already resolved).
+  const Entry& Get(int codePage) {
+    for (const Entry& e : m_entries)
+      if (e.nCodePage == codePage) return e;
+    UConverter* cnv = OpenConverter(codePage);
+    m_entries.push_back({codePage, cnv, cnv && IsAsciiTransparent(cnv)});
+    return m_entries.back();
+  }
+
+ private:
+  std::vector<Entry> m_entries;
+};
+
+thread_local CConverterCache t_converters;
+
+// True when every byte is below 0x80.
+bool IsAscii(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t n = bytes.size();
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & 0x8080808080808080ull) return false;
+  }
+  for (; i < n; ++i)
+    if (p[i] & 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
+bool IsCodePageSupported(int codePage) { return t_converters.Get(ResolveCodePage(codePage)).pConverter != nullptr; }
+
+std::u16string MultiByteToWide(int codePage, std::string_view bytes) {
+  if (bytes.empty()) return {};
+  const CConverterCache::Entry& e = t_converters.Get(ResolveCodePage(codePage));
+  if (!e.pConverter) return {};
+  if (e.bAsciiTransparent && IsAscii(bytes)) return std::u16string(bytes.begin(), bytes.end());
+  return ConvertToUnicode(e.pConverter, bytes);
+}
+
+void AppendMultiByteToWide(int codePage, std::string_view bytes, std::u16string& out) {
+  if (bytes.empty()) return;
+  const CConverterCache::Entry& e = t_converters.Get(ResolveCodePage(codePage));
+  if (!e.pConverter) return;
+  if (e.bAsciiTransparent && IsAscii(bytes)) {
+    out.append(bytes.begin(), bytes.end());
+    return;
+  }
+  out += ConvertToUnicode(e.pConverter, bytes);
+}
+
 std::string WideToMultiByte(int codePage, std::u16string_view text) {
   std::string out;
   if (text.empty()) return out;
-  UConverter* cnv = t_converters.Get(ResolveCodePage(codePage));
+  UConverter* cnv = t_converters.Get(ResolveCodePage(codePage)).pConverter;
   if (!cnv) return out;
   ucnv_resetFromUnicode(cnv);
   out.resize(text.size() * static_cast<size_t>(ucnv_getMaxCharSize(cnv)) + 16);

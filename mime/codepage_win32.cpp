@@ -88,6 +88,10 @@ std::u16string MultiByteToWide(int codePage, std::string_view bytes) {
   return ConvertCharByChar(cp, bytes);
 }
 
+void AppendMultiByteToWide(int codePage, std::string_view bytes, std::u16string& out) {
+  out += MultiByteToWide(codePage, bytes);
+}
+
 std::string WideToMultiByte(int codePage, std::u16string_view text) {
   std::string out;
   if (text.empty() || text.size() > static_cast<size_t>(INT_MAX) || !IsCodePageSupported(codePage)) return out;

@@ -63,7 +63,7 @@ void AppendPlain(std::string_view s, std::u16string& out) {
   if (s.empty()) return;
   // Two single-byte searches: find_first_of would search the set once per byte of s.
   if (s.find('\r') == std::string_view::npos && s.find('\n') == std::string_view::npos) {
-    out += AnsiToWide(s);
+    AppendAnsiToWide(s, out);
     return;
   }
   std::string unfolded;
@@ -77,7 +77,7 @@ void AppendPlain(std::string_view s, std::u16string& out) {
     }
     unfolded += s[i];
   }
-  out += AnsiToWide(unfolded);
+  AppendAnsiToWide(unfolded, out);
 }
 
 bool IsLinearSpace(std::string_view s) {

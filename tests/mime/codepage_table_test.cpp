@@ -214,4 +214,26 @@ TEST(CodePageTable, InvalidBytesInWindowsTables) {
   }
 }
 
+// Text made only of bytes below 0x80 may be widened without the converter where the
+// converter would give it back unchanged anyway; where a code page shifts state or escapes
+// (UTF-7, HZ, ISO-2022, EBCDIC), it must still be converted. When the result is the text
+// widened, the same text followed by a byte above 0x7F, which always goes through the
+// converter, must begin the same way.
+TEST(CodePageTable, AsciiTextConvertsAsItsCodePageDoes) {
+  BuildEncodeTable();
+  std::string all;
+  for (int c = 0; c < 128; ++c) all += static_cast<char>(c);
+  const std::string texts[] = {all, "plain text, 1 + 1 = 2", "+AGE-", "a+b", "~{<:Ky2;S{#,~}", "~~", "\x1b$B$3\x1b(B",
+                               "\x0e\x41\x0f", "=?utf-8?q?x?="};
+  for (const tagEncodeType& row : g_EncodeTypes) {
+    if (SystemLacks(row.nCodePage) || !IsCodePageSupported(row.nCodePage)) continue;
+    for (const std::string& t : texts) {
+      const std::u16string w = MultiByteToWide(row.nCodePage, t);
+      if (w != std::u16string(t.begin(), t.end())) continue;
+      EXPECT_EQ(MultiByteToWide(row.nCodePage, t + "\x80").substr(0, t.size()), w)
+          << row.strCharset << " (" << row.nCodePage << "): " << t;
+    }
+  }
+}
+
 }  // namespace
