@@ -1,5 +1,4 @@
 // The display form of a Date field.
-#include <cstdio>
 #include <string_view>
 
 #include "mime/ascii_text.h"
@@ -34,6 +33,22 @@ int ReadMonth(std::string_view token) {
   return 1;
 }
 
+// Writes v in decimal at out as printf's "%0*d" with that width would (the sign counts
+// towards the width); returns the end.
+char* AppendNumber(char* out, int v, int width) {
+  char digits[12];
+  int n = 0;
+  unsigned magnitude = v < 0 ? 0u - static_cast<unsigned>(v) : static_cast<unsigned>(v);
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (v < 0) *out++ = '-';
+  for (int pad = width - n - (v < 0 ? 1 : 0); pad > 0; --pad) *out++ = '0';
+  while (n > 0) *out++ = digits[--n];
+  return out;
+}
+
 }  // namespace
 
 void FormatMailDate(std::string& value) {
@@ -54,8 +69,19 @@ void FormatMailDate(std::string& value) {
 
   const int year = ReadNumber(tokens[2]);
   if (year < 1991 || year > 2049) return;
+  // "%d-%02d-%02d %02d:%02d:%02d", written by hand: this runs for every message a scan finds.
   char buf[96];
-  std::snprintf(buf, sizeof buf, "%d-%02d-%02d %02d:%02d:%02d", year, ReadMonth(tokens[1]), ReadNumber(tokens[0]),
-                ReadNumber(tokens[3]), ReadNumber(tokens[4]), ReadNumber(tokens[5]));
-  value = buf;
+  char* out = buf;
+  out = AppendNumber(out, year, 1);
+  *out++ = '-';
+  out = AppendNumber(out, ReadMonth(tokens[1]), 2);
+  *out++ = '-';
+  out = AppendNumber(out, ReadNumber(tokens[0]), 2);
+  *out++ = ' ';
+  out = AppendNumber(out, ReadNumber(tokens[3]), 2);
+  *out++ = ':';
+  out = AppendNumber(out, ReadNumber(tokens[4]), 2);
+  *out++ = ':';
+  out = AppendNumber(out, ReadNumber(tokens[5]), 2);
+  value.assign(buf, static_cast<size_t>(out - buf));
 }

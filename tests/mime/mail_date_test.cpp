@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "mime/decode.h"
@@ -35,6 +36,24 @@ TEST(FormatMailDate, YearsOutsideTheWindowLeaveTheValue) {
 
 TEST(FormatMailDate, AFormattedDateStaysAsItIs) {
   EXPECT_EQ(Fmt("2013-03-05 09:08:07"), "2013-03-05 09:08:07");
+}
+
+// Numbers of any size and sign come out as printf's "%02d" writes them.
+TEST(FormatMailDate, NumbersAsPrintfWritesThem) {
+  const char* const numbers[] = {"0", "7", "-7", "+7", "10", "-10", "99", "100", "-123", "999999999",
+                                 "-999999999", "007", "-0"};
+  for (const char* a : numbers) {
+    for (const char* b : numbers) {
+      const std::string date = std::string("5 Feb 2013 ") + a + ":" + b + ":" + a;
+      int x = 0, y = 0;
+      std::sscanf(a, "%d", &x);
+      std::sscanf(b, "%d", &y);
+      char expected[96];
+      std::snprintf(expected, sizeof expected, "%d-%02d-%02d %02d:%02d:%02d", 2013, 2, 5, x, y, x);
+      EXPECT_EQ(Fmt(date), expected) << date;
+    }
+  }
+  EXPECT_EQ(Fmt("123 Feb 2013 1:2:3"), "2013-02-123 01:02:03");
 }
 
 }  // namespace
