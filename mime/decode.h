@@ -11,6 +11,20 @@
 std::string Base64Decode(const char* data, size_t length);
 // The decoded length alone, without producing the bytes (attachment sizes).
 size_t Base64DecodedLength(const char* data, size_t length);
+
+// Base64DecodedLength of data that arrives in pieces: Length() is what Base64DecodedLength
+// gives for all pieces added so far, joined, without keeping them.
+class CBase64Length {
+ public:
+  void Add(const char* data, size_t length);
+  size_t Length() const { return m_nAlphabet / 4 * 3 + (m_nAlphabet % 4 == 2 ? 1 : m_nAlphabet % 4 == 3 ? 2 : 0); }
+
+ private:
+  size_t m_nAlphabet = 0;         // alphabet characters before the end
+  bool m_bStarted = false;        // a byte was added
+  bool m_bAfterAlphabet = false;  // the last byte added is an alphabet character
+  bool m_bEnded = false;          // the decoding's end was reached: later bytes do not count
+};
 // Replaces `s` by its decoding up to the first zero byte, when the decoding is not empty.
 void DecodeBase64InPlace(std::string& s);
 

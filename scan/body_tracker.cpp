@@ -30,7 +30,7 @@ void BeginAttachment(tagMailItem& m, tagOpenMail& open, const tagPartInfo& part)
   }
   m.bInAttachment = 1;
   m.bInAttachmentData = 0;
-  m.strAttachmentData.clear();
+  m.strAttachmentData.Clear();
   open.bPassOver = false;
 }
 
@@ -60,13 +60,13 @@ void FinishAttachment(tagMailItem& m, tagOpenMail& open, bool newMessage) {
     base64 = e && FindNoCase(e->strEncoding, "base64") > 0;
   }
   if (base64) {
-    const size_t n = Base64DecodedLength(m.strAttachmentData.data(), m.strAttachmentData.size());
+    const size_t n = m.strAttachmentData.base64.Length();
     auto lock = m.Lock();
     if (tagAttachment* e = CurrentPartEntry(m)) e->nSize = static_cast<int32_t>(n > INT_MAX ? INT_MAX : n);
   }
   m.bInAttachmentData = 0;
   m.bInAttachment = 0;
-  std::string().swap(m.strAttachmentData);  // the data is not kept
+  m.strAttachmentData.Clear();
   if (newMessage) CloseForNewMessage(m, open);
 }
 
@@ -297,10 +297,10 @@ void TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
     used += 2;
     if (!m->bInAttachmentData) {
       m->bInAttachmentData = 1;
-      m->strAttachmentData.clear();
+      m->strAttachmentData.Clear();
     } else {
       m->bInAttachmentData = 0;
-      finishNow = m->strAttachmentData.size() > 3;
+      finishNow = m->strAttachmentData.nLength > 3;
     }
   }
 
@@ -323,13 +323,13 @@ void TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
     const bool boundaryEnd =
         p[0] == '-' && (ContainsAfterStart(l, m->strBoundary) || ContainsAfterStart(l, m->strBoundary2));
     ends = boundaryEnd || (de && StartsWith(l, kw::DeliveredTo)) || (re && StartsWith(l, kw::Received)) ||
-           m->strAttachmentData.size() > kMaxAttachmentDataBytes;
+           m->strAttachmentData.nLength > kMaxAttachmentDataBytes;
     if (!boundaryEnd) newMessage = (de && Contains(l, kw::DeliveredTo)) || (re && Contains(l, kw::Received));
   }
   if (ends) {
     FinishAttachment(*m, open, newMessage);
   } else if (m->bInAttachmentData) {
-    m->strAttachmentData.append(l);
+    m->strAttachmentData.Append(l);
   }
   if (open.pMail != m) return;
 

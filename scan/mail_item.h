@@ -15,7 +15,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "mime/decode.h"
 
 struct tagAttachment {
   std::string strName;      // file name as stored (cleaned in place by DecodeHeaderValue)
@@ -25,6 +28,20 @@ struct tagAttachment {
 };
 
 using tagAttachmentArray = std::vector<tagAttachment>;
+
+// The data lines of the attachment part being followed, joined without line breaks. The scan
+// needs only their length and the size their base64 decoding would have, so the lines are
+// counted as they arrive instead of being kept.
+struct tagAttachmentData {
+  size_t nLength = 0;    // bytes of data lines so far
+  CBase64Length base64;  // their decoded size, should the part be base64
+
+  void Append(std::string_view line) {
+    nLength += line.size();
+    base64.Add(line.data(), line.size());
+  }
+  void Clear() { *this = tagAttachmentData(); }
+};
 
 struct tagMailItem {
   std::string strSubject;
@@ -49,7 +66,7 @@ struct tagMailItem {
   uint16_t bDecoded = 0;
   uint16_t bInAttachment = 0;
   uint16_t bInAttachmentData = 0;
-  std::string strAttachmentData;
+  tagAttachmentData strAttachmentData;
   std::unique_ptr<tagAttachmentArray> pAttachments;         // shown by the list and the preview
   std::unique_ptr<tagAttachmentArray> pPendingAttachments;  // found since the record was last listed
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -87,6 +88,17 @@ TEST(Base64, LengthAgreesWithTheDecoding) {
       s += (x >> 8) % 8 == 0 ? static_cast<char>(x >> 16) : kBytes[(x >> 16) % (sizeof kBytes - 1)];
     }
     ASSERT_EQ(B64Len(s), B64(s).size()) << "input of " << s.size() << " bytes, round " << round;
+    // The same data in pieces (some empty), as attachment lines arrive.
+    CBase64Length pieces;
+    for (size_t at = 0; at < s.size();) {
+      x ^= x << 13;
+      x ^= x >> 17;
+      x ^= x << 5;
+      const size_t take = std::min<size_t>(s.size() - at, x % 40);
+      pieces.Add(s.data() + at, take);
+      at += take;
+    }
+    ASSERT_EQ(pieces.Length(), B64(s).size()) << "input of " << s.size() << " bytes in pieces, round " << round;
   }
   // Long runs of nothing but alphabet characters.
   for (size_t n : {4095u, 4096u, 4097u, 8191u, 20001u, 65536u}) {

@@ -59,7 +59,8 @@ std::string Everything(const tagMailItem& m) {
                   "\nin-body=" + std::to_string(m.bInBody) + "\ndecoded=" + std::to_string(m.bDecoded) +
                   "\nin-attachment=" + std::to_string(m.bInAttachment) +
                   "\nin-attachment-data=" + std::to_string(m.bInAttachmentData) +
-                  "\nattachment-data=" + m.strAttachmentData + "\n";
+                  "\nattachment-data=" + std::to_string(m.strAttachmentData.nLength) + " bytes, " +
+                  std::to_string(m.strAttachmentData.base64.Length()) + " decoded\n";
   const struct {
     const char* name;
     const tagAttachmentArray* arr;

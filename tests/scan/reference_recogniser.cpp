@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "mime/ascii_text.h"
 #include "mime/decode.h"
@@ -37,6 +38,14 @@ constexpr std::string_view Cc = "Cc: ";
 }  // namespace kw
 
 constexpr size_t kMaxLineBytes = 512;
+
+// The joined data lines of each record's current attachment part, kept whole here; the
+// records' own strAttachmentData only counts them, and is kept in step for the comparison.
+std::unordered_map<const tagMailItem*, std::string>& AttachmentData() {
+  static std::unordered_map<const tagMailItem*, std::string> data;
+  return data;
+}
+std::string& Data(const tagMailItem& m) { return AttachmentData()[&m]; }
 constexpr uint64_t kHeaderWindowSectors = 64;
 constexpr int kMaxSubjectFolds = 8;
 constexpr size_t kMaxBodyBytes = 262144;
@@ -328,7 +337,8 @@ void BeginAttachment(tagMailItem& m, tagOpenMail& open, const tagPartInfo& part)
   }
   m.bInAttachment = 1;
   m.bInAttachmentData = 0;
-  m.strAttachmentData.clear();
+  Data(m).clear();
+  m.strAttachmentData.Clear();
   open.bPassOver = false;
 }
 
@@ -358,13 +368,14 @@ void FinishAttachment(tagMailItem& m, tagOpenMail& open, bool newMessage) {
     base64 = e && FindNoCase(e->strEncoding, "base64") > 0;
   }
   if (base64) {
-    const size_t n = Base64DecodedLength(m.strAttachmentData.data(), m.strAttachmentData.size());
+    const size_t n = Base64DecodedLength(Data(m).data(), Data(m).size());
     auto lock = m.Lock();
     if (tagAttachment* e = CurrentPartEntry(m)) e->nSize = static_cast<int32_t>(n > INT_MAX ? INT_MAX : n);
   }
   m.bInAttachmentData = 0;
   m.bInAttachment = 0;
-  std::string().swap(m.strAttachmentData);  // the data is not kept
+  std::string().swap(Data(m));  // the data is not kept
+  m.strAttachmentData.Clear();
   if (newMessage) CloseForNewMessage(m, open);
 }
 
@@ -593,10 +604,11 @@ void TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
     used += 2;
     if (!m->bInAttachmentData) {
       m->bInAttachmentData = 1;
-      m->strAttachmentData.clear();
+      Data(*m).clear();
+      m->strAttachmentData.Clear();
     } else {
       m->bInAttachmentData = 0;
-      finishNow = m->strAttachmentData.size() > 3;
+      finishNow = Data(*m).size() > 3;
     }
   }
 
@@ -619,13 +631,14 @@ void TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
     const bool boundaryEnd =
         p[0] == '-' && (ContainsAfterStart(l, m->strBoundary) || ContainsAfterStart(l, m->strBoundary2));
     ends = boundaryEnd || (de && StartsWith(l, kw::DeliveredTo)) || (re && StartsWith(l, kw::Received)) ||
-           m->strAttachmentData.size() > kMaxAttachmentDataBytes;
+           Data(*m).size() > kMaxAttachmentDataBytes;
     if (!boundaryEnd) newMessage = (de && Contains(l, kw::DeliveredTo)) || (re && Contains(l, kw::Received));
   }
   if (ends) {
     FinishAttachment(*m, open, newMessage);
   } else if (m->bInAttachmentData) {
-    m->strAttachmentData.append(l);
+    Data(*m).append(l);
+    m->strAttachmentData.Append(l);
   }
   if (open.pMail != m) return;
 
@@ -658,6 +671,7 @@ bool IsZeroSector(const uint8_t* p) {
 // ---- the walk ----
 
 void CRecogniser::Reset() {
+  AttachmentData().clear();
   m_header.Reset();
   m_open.Close();
   m_nCarry = 0;
