@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "scan/block_gap.h"
 #include "scan/byte_scan.h"
 #include "scan/body_tracker.h"
@@ -22,9 +26,21 @@ inline size_t NextCandidate(const char* b, size_t pos) {
   return static_cast<size_t>(bytescan::NextWalkStop(b + pos, b + sectorEnd) - b);
 }
 
+// A scan makes and frees a great many small texts between the larger blocks of message
+// bodies. With glibc's fast bins on, every larger allocation first merges all the small
+// blocks freed since the last one, which cost the scan a fifth of its time; the per-thread
+// cache serves small blocks as quickly without that. Set once, for the whole process.
+void TuneAllocatorForScanning() {
+#ifdef __GLIBC__
+  static const bool tuned = mallopt(M_MXFAST, 0) == 1;
+  (void)tuned;
+#endif
+}
+
 }  // namespace
 
 void CRecogniser::Reset() {
+  TuneAllocatorForScanning();
   m_header.Reset();
   m_open.Close();
   m_nCarry = 0;
