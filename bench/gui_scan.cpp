@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "bench/quiet_view.h"
 #include "controls/list_ctrl_ex.h"
 #include "scan/mail_item.h"
 #include "scan/recogniser.h"
@@ -30,21 +31,6 @@
 #include "ui/main_dialog.h"
 
 namespace {
-
-class CQuietView : public CMailView {
- public:
-  void EnableButton(ViewButton, bool) override {}
-  void SetProgressRange(uint64_t) override {}
-  void SetProgressPos(uint64_t) override {}
-  void SetStatusText(const std::u16string&) override {}
-  void ResetFolders(const CFolderTable&) override {}
-  void MailAdded(tagFolderItem*, tagMailItem*) override {}
-  void EndOfScanFolderUpdate(tagFolderItem*, size_t) override {}
-  bool WindowExists() override { return true; }
-  tagFolderItem* SelectedFolder() override { return nullptr; }
-  bool ChooseSaveDirectory(const std::u16string&, std::u16string&) override { return false; }
-  void ShowMessage(const std::u16string&) override {}
-};
 
 long PeakRssKiB() {
   rusage ru{};

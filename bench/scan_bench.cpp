@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/quiet_view.h"
 #include "scan/folders.h"
 #include "scan/mail_item.h"
 #include "scan/recogniser.h"
@@ -41,21 +42,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-class CQuietView : public CMailView {
- public:
-  void EnableButton(ViewButton, bool) override {}
-  void SetProgressRange(uint64_t) override {}
-  void SetProgressPos(uint64_t) override {}
-  void SetStatusText(const std::u16string&) override {}
-  void ResetFolders(const CFolderTable&) override {}
-  void MailAdded(tagFolderItem*, tagMailItem*) override {}
-  void EndOfScanFolderUpdate(tagFolderItem*, size_t) override {}
-  bool WindowExists() override { return true; }
-  tagFolderItem* SelectedFolder() override { return nullptr; }
-  bool ChooseSaveDirectory(const std::u16string&, std::u16string&) override { return false; }
-  void ShowMessage(const std::u16string&) override {}
-};
 
 uint32_t Next(uint32_t& x) {
   x ^= x << 13;

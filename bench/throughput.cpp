@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/quiet_view.h"
 #include "scan/folders.h"
 #include "scan/mail_item.h"
 #include "scan/recogniser.h"
@@ -38,21 +39,6 @@
 extern char** environ;
 
 namespace {
-
-class CQuietView : public CMailView {
- public:
-  void EnableButton(ViewButton, bool) override {}
-  void SetProgressRange(uint64_t) override {}
-  void SetProgressPos(uint64_t) override {}
-  void SetStatusText(const std::u16string&) override {}
-  void ResetFolders(const CFolderTable&) override {}
-  void MailAdded(tagFolderItem*, tagMailItem*) override {}
-  void EndOfScanFolderUpdate(tagFolderItem*, size_t) override {}
-  bool WindowExists() override { return true; }
-  tagFolderItem* SelectedFolder() override { return nullptr; }
-  bool ChooseSaveDirectory(const std::u16string&, std::u16string&) override { return false; }
-  void ShowMessage(const std::u16string&) override {}
-};
 
 double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -200,7 +186,7 @@ int Memory(const std::string& path) {
   const size_t heapBefore = mallinfo2().uordblks;
   const double t = TimeScan(path, records).wall;
   const size_t heapAfter = mallinfo2().uordblks;
-  size_t headers = 0, body = 0, bodyUsed = 0, bodyW = 0, bodyWUsed = 0, attachmentData = 0, attachments = 0;
+  size_t headers = 0, body = 0, bodyUsed = 0, bodyW = 0, bodyWUsed = 0, attachments = 0;
   size_t nAttachments = 0;
   for (tagMailItem* m : g_MailStore.Snapshot()) {
     auto lock = m->Lock();
@@ -213,7 +199,6 @@ int Memory(const std::string& path) {
     bodyUsed += m->strBody.size();
     bodyW += Heap(m->strBodyW);
     bodyWUsed += m->strBodyW.size() * 2;
-    attachmentData += Heap(m->strAttachmentData);
     for (const auto* list : {m->pAttachments.get(), m->pPendingAttachments.get()}) {
       if (!list) continue;
       attachments += list->capacity() * sizeof(tagAttachment);
@@ -233,7 +218,6 @@ int Memory(const std::string& path) {
               static_cast<double>(bodyUsed) / mib);
   std::printf("  strBodyW            %8.1f MiB allocated, %.1f MiB used\n", static_cast<double>(bodyW) / mib,
               static_cast<double>(bodyWUsed) / mib);
-  std::printf("  strAttachmentData   %8.1f MiB\n", static_cast<double>(attachmentData) / mib);
   std::printf("  attachment lists    %8.1f MiB\n", static_cast<double>(attachments) / mib);
   g_MailStore.FreeAll();
   return 0;
