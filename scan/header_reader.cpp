@@ -177,7 +177,7 @@ bool ParseHeaderLine(char* p, tagMailHeader& h, ptrdiff_t& used) {
   return false;
 }
 
-tagMailItem* MakeMailItem(const tagMailHeader& h) {
+tagMailItem* NewMailItem(const tagMailHeader& h) {
   auto* m = new (std::nothrow) tagMailItem;
   if (!m) return nullptr;
   m->strSubject = h.strSubject;
@@ -192,24 +192,40 @@ tagMailItem* MakeMailItem(const tagMailHeader& h) {
   m->nSector = h.nSector;
   m->nPriority = static_cast<uint16_t>(LeadingDecimal(h.strPriority, true));
   if (!h.arrAttachments.empty()) m->pAttachments = std::make_unique<tagAttachmentArray>(h.arrAttachments);
-
-  m->strFromW = DecodeHeaderValue(m->strFrom);
-  m->strToW = DecodeHeaderValue(m->strTo);
-  m->strSubjectW = DecodeHeaderValue(m->strSubject);
-  FormatMailDate(m->strDate);
-  TrimLineBreaks(m->strSubject);
-  TrimLineBreaks(m->strSubjectW);
-  if (m->strSubjectW.empty()) m->strSubjectW = LoadStringW(164);
   return m;
 }
 
-void PublishMailItem(tagMailItem* item, tagOpenMail& open, CMailView* view) {
+void DecodeMailItemTexts(tagMailItem& m) {
+  m.strFromW = DecodeHeaderValue(m.strFrom);
+  m.strToW = DecodeHeaderValue(m.strTo);
+  m.strSubjectW = DecodeHeaderValue(m.strSubject);
+  FormatMailDate(m.strDate);
+  TrimLineBreaks(m.strSubject);
+  TrimLineBreaks(m.strSubjectW);
+  if (m.strSubjectW.empty()) m.strSubjectW = LoadStringW(164);
+}
+
+tagMailItem* MakeMailItem(const tagMailHeader& h) {
+  tagMailItem* m = NewMailItem(h);
+  if (m) DecodeMailItemTexts(*m);
+  return m;
+}
+
+void AnnounceMailItem(tagMailItem* item, CMailView* view) {
   g_MailStore.Add(item);
-  open.Open(item);
   AddMailToInbox(view, item);
   ++g_nMailCount;
+  g_bUnsaved = 1;
+}
+
+void ShowScanStatus(CMailView* view) {
   const std::u16string status = BuildScanStatusText();
   g_szStatus.Set(status);
   if (view) view->SetStatusText(status);
-  g_bUnsaved = 1;
+}
+
+void PublishMailItem(tagMailItem* item, tagOpenMail& open, CMailView* view) {
+  open.Open(item);
+  AnnounceMailItem(item, view);
+  ShowScanStatus(view);
 }

@@ -26,7 +26,16 @@ bool ParseHeaderLine(char* p, tagMailHeader& h, ptrdiff_t& used);
 // A new record filled from h, its display texts decoded and its date formatted; null when
 // it cannot be allocated. The caller owns it until it is published.
 tagMailItem* MakeMailItem(const tagMailHeader& h);
+// MakeMailItem in two steps: the record with the header's fields as stored, then its display
+// texts (From, To and Subject decoded, the date formatted). The second step reads and
+// changes only strFrom, strTo, strSubject, strDate and their display texts, so it may run on
+// another thread while body tracking fills the record's other fields.
+tagMailItem* NewMailItem(const tagMailHeader& h);
+void DecodeMailItemTexts(tagMailItem& m);
 
 // Hands a new record to g_MailStore (which owns it from then on), opens it, appends it to
 // the Inbox through `view` (may be null), counts it and updates the status text.
 void PublishMailItem(tagMailItem* item, tagOpenMail& open, CMailView* view);
+// PublishMailItem's steps: the record to the store and the Inbox, counted; the status text.
+void AnnounceMailItem(tagMailItem* item, CMailView* view);
+void ShowScanStatus(CMailView* view);

@@ -41,6 +41,7 @@ void TuneAllocatorForScanning() {
 
 void CRecogniser::Reset() {
   TuneAllocatorForScanning();
+  m_finisher.Finish();
   m_header.Reset();
   m_open.Close();
   m_nCarry = 0;
@@ -99,7 +100,10 @@ void CRecogniser::ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector,
       CloseBlockGap(p);
       pos = static_cast<size_t>(p - b);
       if (ParseHeaderLine(p, m_header, used)) {
-        if (tagMailItem* item = MakeMailItem(m_header)) PublishMailItem(item, m_open, m_pView);
+        if (tagMailItem* item = NewMailItem(m_header)) {
+          m_open.Open(item);
+          m_finisher.Hand(item);
+        }
         m_header.Reset();
       }
       if (used != 0) {
@@ -122,6 +126,7 @@ void CRecogniser::ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector,
     pos = static_cast<size_t>(static_cast<ptrdiff_t>(pos) + used + 1);
     used = 0;
   }
+  m_finisher.Finish();
   m_nCarry = pos >= length ? pos - length : 0;
   m_cLastOfPrevious = length > 0 ? b[length - 1] : '\0';
 }

@@ -14,6 +14,7 @@
 
 #include "scan/mail_header.h"
 #include "scan/open_mail.h"
+#include "scan/record_finisher.h"
 #include "scan/scan_driver.h"
 
 // One scan's recogniser. Everything that must survive a chunk boundary lives here: the
@@ -22,13 +23,14 @@
 class CRecogniser {
  public:
   // `view` (may be null) gets each new record and the status text.
-  explicit CRecogniser(CMailView* view) : m_pView(view) {}
+  explicit CRecogniser(CMailView* view) : m_pView(view), m_finisher(view) {}
 
   // Walks one chunk: `length` bytes (whole sectors) from sector `firstSector`, followed in
   // memory by the source's next bytes (see ChunkConsumer); the chunk must start at a
   // multiple of 4 in memory. Changes bytes in place (.dbx gap closing), also in the
   // look-ahead. A chunk at sector 0 starts a new scan. Polls `stop` before every pass and
-  // returns at once when it is set; the open record then stays open.
+  // returns at once when it is set; the open record then stays open. Every record made from
+  // the chunk is published (store, Inbox, counters) when this returns.
   void ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop);
 
   // Forgets the header, the open record and the position carry.
@@ -42,6 +44,7 @@ class CRecogniser {
   void StartMessage(size_t pos, uint64_t firstSector);
 
   CMailView* m_pView;
+  CRecordFinisher m_finisher;  // decodes new records' display texts beside the walk
   tagMailHeader m_header;
   tagOpenMail m_open;
   size_t m_nCarry = 0;  // where the next chunk's walk starts (bytes already read by a line)

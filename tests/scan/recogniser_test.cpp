@@ -184,34 +184,44 @@ class StopOnFirstMail : public CRecorderView {
   }
 };
 
-TEST_F(Recogniser, StopEndsTheChunkBeforeTheNextLine) {
+TEST_F(Recogniser, StopEndsTheScanAfterTheChunkThatFoundAMail) {
+  // Records made from a chunk are reported by the time the chunk is done: a stop asked for
+  // then ends the scan before the next chunk.
   CImage img;
-  img.Put(0, PlainMail("one") + PlainMail("two"));
+  img.Put(0, PlainMail("one"));
+  img.Put(64 * 512, PlainMail("two"));
+  img.PadToSectors(72);
   StopOnFirstMail view;
-  const auto mails = ScanImage(img, kChunkSectors, &view);
+  const auto mails = ScanImage(img, 8, &view);
   ASSERT_EQ(mails.size(), 1u);
-  // Only the line at which the record was made was handled after the stop.
-  EXPECT_EQ(mails[0]->strBody, "Hello");
+  EXPECT_EQ(mails[0]->strSubject, "one");
+  EXPECT_EQ(mails[0]->strBody, "Hello\r\nWorld");
   EXPECT_EQ(g_bStop.load(), 0);  // the driver clears it at the end
 }
 
 TEST_F(Recogniser, StopLeavesTheOpenRecordOpen) {
+  // The first chunk ends inside the first message's body; the stop comes before the second.
+  const std::string one = PlainMail("one", std::string(3000, 'x') + "\r\n");
   CImage img;
-  img.Put(0, PlainMail("one") + PlainMail("two"));
-  img.PadToSectors();
+  img.Put(0, one);
+  img.Put(16 * 512, PlainMail("two"));
+  img.PadToSectors(24);
   std::string bytes = img.bytes + std::string(kScanLookahead + kScanTailPad, '\0');
   std::atomic<int> stop{0};
-  struct Stopper : CRecorderView {
-    std::atomic<int>* flag = nullptr;
-    void MailAdded(tagFolderItem*, tagMailItem*) override { *flag = 1; }
-  } view;
-  view.flag = &stop;
+  CRecorderView view;
   g_Folders.Reset(u"x");
   CRecogniser r(&view);
-  r.ScanChunk(reinterpret_cast<uint8_t*>(bytes.data()), img.bytes.size(), 0, stop);
-  ASSERT_NE(r.OpenMail(), nullptr);
-  EXPECT_EQ(g_pCurrentMail, r.OpenMail());
+  r.ScanChunk(reinterpret_cast<uint8_t*>(bytes.data()), 2 * 512, 0, stop);
+  tagMailItem* const open = r.OpenMail();
+  ASSERT_NE(open, nullptr);
   EXPECT_EQ(g_MailStore.Count(), 1u);
+  const std::string bodySoFar = open->strBody;
+  stop = 1;
+  r.ScanChunk(reinterpret_cast<uint8_t*>(bytes.data()) + 2 * 512, img.bytes.size() - 2 * 512, 2, stop);
+  EXPECT_EQ(r.OpenMail(), open);
+  EXPECT_EQ(g_pCurrentMail, open);
+  EXPECT_EQ(g_MailStore.Count(), 1u);
+  EXPECT_EQ(open->strBody, bodySoFar);
   g_pCurrentMail = nullptr;
 }
 
