@@ -79,7 +79,8 @@ double ProcessCpu() {
 }
 
 // What one scan cost: wall-clock seconds, processor seconds of the scan thread (driver and
-// recogniser) and of the rest of the process (the reader's thread).
+// recogniser) and of the rest of the process (the reader's thread and the thread that
+// decodes new records' display texts).
 struct ScanTimes {
   double wall = 1e30, scanCpu = 1e30, readerCpu = 1e30;
   long waits = 0, preempted = 0;  // the scan thread's voluntary and forced context switches
@@ -165,7 +166,7 @@ int Speed(const std::vector<std::string>& images, int runs) {
     std::printf("%-20s %6.0f %6.1f %9.2f %9.2f %9.2f %8.0f%% %9zu\n", name.c_str(),
                 static_cast<double>(size) / (1 << 20), 100 * zero, cat, read, scan, 100 * scan / cat, records);
     // Below the wall-clock rate when other work shares the processors.
-    std::printf("%-20s scan thread %.2f s of processor (%.2f GB/s), reader thread %.2f s, wall %.2f s;\n", "",
+    std::printf("%-20s scan thread %.2f s of processor (%.2f GB/s), other threads %.2f s, wall %.2f s;\n", "",
                 bestScan.scanCpu, gb / bestScan.scanCpu, bestScan.readerCpu, bestScan.wall);
     std::printf("%-20s the scan thread waited %ld times and was preempted %ld times\n", "", bestScan.waits,
                 bestScan.preempted);

@@ -23,7 +23,7 @@
 class CRecogniser {
  public:
   // `view` (may be null) gets each new record and the status text.
-  explicit CRecogniser(CMailView* view) : m_pView(view), m_finisher(view) {}
+  explicit CRecogniser(CMailView* view) : m_finisher(view) {}
 
   // Walks one chunk: `length` bytes (whole sectors) from sector `firstSector`, followed in
   // memory by the source's next bytes (see ChunkConsumer); the chunk must start at a
@@ -43,7 +43,6 @@ class CRecogniser {
   // A "Received: " line at pos starts a message.
   void StartMessage(size_t pos, uint64_t firstSector);
 
-  CMailView* m_pView;
   CRecordFinisher m_finisher;  // decodes new records' display texts beside the walk
   tagMailHeader m_header;
   tagOpenMail m_open;
