@@ -103,6 +103,21 @@ std::string Base64Decode(const char* data, size_t length) {
 // skipped byte is skipped with it), and every four alphabet characters before it give three
 // bytes, a last two give one, a last three give two: the count needs no decoding, only the
 // alphabet characters up to that end, counted 16 bytes at a time where SSE2 is there.
+#ifdef KORVANE_BASE64_SSE2
+namespace {
+// 0xFF in each byte of v that is a base64 alphabet character, 0 elsewhere.
+__m128i AlphabetBytes(__m128i v) {
+  // Bytes from 0x80 up are negative here and fall outside every range.
+  const __m128i folded = _mm_or_si128(v, _mm_set1_epi8(0x20));
+  const __m128i letter =
+      _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
+  const __m128i slashOrDigit =
+      _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('/' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
+  return _mm_or_si128(letter, _mm_or_si128(slashOrDigit, _mm_cmpeq_epi8(v, _mm_set1_epi8('+'))));
+}
+}  // namespace
+#endif
+
 size_t Base64DecodedLength(const char* data, size_t length) {
   CBase64Length n;
   n.Add(data, length);
@@ -123,7 +138,7 @@ void CBase64Length::Add(const char* data, size_t length) {
   bool afterAlphabet = m_bAfterAlphabet;
   size_t i = 0;
 #ifdef KORVANE_BASE64_SSE2
-  const __m128i bit20 = _mm_set1_epi8(0x20), equals = _mm_set1_epi8('=');
+  const __m128i equals = _mm_set1_epi8('=');
   // Per-byte counts of alphabet characters, summed into `alphabet` before they can overflow.
   __m128i counts = _mm_setzero_si128();
   int steps = 0;
@@ -135,13 +150,7 @@ void CBase64Length::Add(const char* data, size_t length) {
   };
   for (; i + 16 <= length; i += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    // Bytes from 0x80 up are negative here and fall outside every range.
-    const __m128i folded = _mm_or_si128(v, bit20);
-    const __m128i letter =
-        _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
-    const __m128i slashOrDigit =
-        _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('/' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
-    const __m128i isAlpha = _mm_or_si128(letter, _mm_or_si128(slashOrDigit, _mm_cmpeq_epi8(v, _mm_set1_epi8('+'))));
+    const __m128i isAlpha = AlphabetBytes(v);
     const auto alpha = static_cast<unsigned>(_mm_movemask_epi8(isAlpha));
     const auto eq = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, equals)));
     if (const unsigned end = eq & (alpha << 1 | (afterAlphabet ? 1u : 0u))) {
@@ -163,13 +172,7 @@ void CBase64Length::Add(const char* data, size_t length) {
     const unsigned skip = static_cast<unsigned>(16 - (length - i));
     const unsigned valid = (0xFFFFu << skip) & 0xFFFFu;
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + length - 16));
-    const __m128i folded = _mm_or_si128(v, bit20);
-    const __m128i letter =
-        _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
-    const __m128i slashOrDigit =
-        _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('/' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
-    const __m128i isAlpha = _mm_or_si128(letter, _mm_or_si128(slashOrDigit, _mm_cmpeq_epi8(v, _mm_set1_epi8('+'))));
-    const unsigned alpha = static_cast<unsigned>(_mm_movemask_epi8(isAlpha)) & valid;
+    const unsigned alpha = static_cast<unsigned>(_mm_movemask_epi8(AlphabetBytes(v))) & valid;
     const unsigned eq = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, equals))) & valid;
     const unsigned end = eq & ((alpha << 1) | (afterAlphabet ? 1u << skip : 0u));
     if (end) {
