@@ -107,7 +107,7 @@ namespace detail {
 // The walk's stop search one byte at a time, from s (see NextWalkStop).
 inline const char* NextWalkStopPlain(const char* s, const char* end) {
   for (; s < end; ++s) {
-    if (*s == '\r') return s;
+    if (s[0] == '\r' && s[1] == '\n') return s;
     if ((*s == 'R' || *s == 'r') && (s[-1] == '\0' || s[-1] == '\n')) return s;
   }
   return end;
@@ -119,10 +119,11 @@ inline const char* NextWalkStopSse2(const char* s, const char* end) {
   const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
   const __m128i lowerBit = _mm_set1_epi8(0x20), r = _mm_set1_epi8('r');
   for (; s < end; s += 16) {
-    const __m128i cur = Load16(s), prev = Load16(s - 1);
+    const __m128i cur = Load16(s), prev = Load16(s - 1), next = Load16(s + 1);
     const __m128i isR = _mm_cmpeq_epi8(_mm_or_si128(cur, lowerBit), r);
     const __m128i afterBreak = _mm_or_si128(_mm_cmpeq_epi8(prev, zero), _mm_cmpeq_epi8(prev, lf));
-    if (const unsigned m = Mask16(_mm_or_si128(_mm_cmpeq_epi8(cur, cr), _mm_and_si128(isR, afterBreak)))) {
+    const __m128i lineBreak = _mm_and_si128(_mm_cmpeq_epi8(cur, cr), _mm_cmpeq_epi8(next, lf));
+    if (const unsigned m = Mask16(_mm_or_si128(lineBreak, _mm_and_si128(isR, afterBreak)))) {
       const char* x = s + std::countr_zero(m);
       return x < end ? x : end;
     }
@@ -139,9 +140,11 @@ __attribute__((target("avx2"))) inline const char* NextWalkStopAvx2(const char* 
   for (; s < end; s += 32) {
     const __m256i cur = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
     const __m256i prev = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s - 1));
+    const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 1));
     const __m256i isR = _mm256_cmpeq_epi8(_mm256_or_si256(cur, lowerBit), r);
     const __m256i afterBreak = _mm256_or_si256(_mm256_cmpeq_epi8(prev, zero), _mm256_cmpeq_epi8(prev, lf));
-    const __m256i hit = _mm256_or_si256(_mm256_cmpeq_epi8(cur, cr), _mm256_and_si256(isR, afterBreak));
+    const __m256i lineBreak = _mm256_and_si256(_mm256_cmpeq_epi8(cur, cr), _mm256_cmpeq_epi8(next, lf));
+    const __m256i hit = _mm256_or_si256(lineBreak, _mm256_and_si256(isR, afterBreak));
     if (const auto m = static_cast<uint32_t>(_mm256_movemask_epi8(hit))) {
       const char* x = s + std::countr_zero(m);
       return x < end ? x : end;
@@ -159,8 +162,8 @@ inline const bool kHasAvx2 = [] {
 }  // namespace detail
 
 // The first position x in (from, end) where the recogniser's walk can do more than step on:
-// a CR, or an "R" or "r" right after a zero byte or a LF. `end` when there is none. Reads
-// from .. end + 30 at most (callers keep 32 readable bytes after end).
+// a CR followed by a LF, or an "R" or "r" right after a zero byte or a LF. `end` when there
+// is none. Reads from .. end + 31 at most (callers keep 32 readable bytes after end).
 inline const char* NextWalkStop(const char* from, const char* end) {
 #ifdef KORVANE_AVX2_DISPATCH
   if (detail::kHasAvx2) return detail::NextWalkStopAvx2(from + 1, end);

@@ -19,8 +19,9 @@ namespace {
 inline bool IsZeroSector(const uint8_t* p) { return bytescan::AllZero(p, SECTOR_SIZE); }
 
 // The next position after pos, pos being no line break, at which a pass can do more than
-// step on: a CR (a possible line break), an "R" or "r" after a zero byte or a LF (a message
-// may start there), or the next sector's start. Positions in between can start nothing.
+// step on: a CR LF (a line break), an "R" or "r" after a zero byte or a LF (a message may
+// start there), or the next sector's start. Positions in between can start nothing (a CR
+// without a LF after it starts no line and no message).
 inline size_t NextCandidate(const char* b, size_t pos) {
   const size_t sectorEnd = (pos / SECTOR_SIZE + 1) * SECTOR_SIZE;
   return static_cast<size_t>(bytescan::NextWalkStop(b + pos, b + sectorEnd) - b);

@@ -22,25 +22,22 @@ void CRecordFinisher::Hand(tagMailItem* item) {
 }
 
 void CRecordFinisher::Finish() {
-  // What the thread has not taken yet is decoded here rather than waited for: a thread that
-  // has to wake up first would keep the scan waiting longer.
+  // What the thread has not taken yet is decoded here rather than waited for; the thread
+  // takes one record at a time, so at most one is still being decoded there.
   std::vector<tagMailItem*> stolen;
   size_t taken = 0;
   if (m_thread.joinable()) {
     std::lock_guard<std::mutex> g(m_lock);
-    stolen.swap(m_queue);
+    stolen.assign(m_queue.begin() + static_cast<ptrdiff_t>(m_nTake), m_queue.end());
+    m_queue.clear();
+    m_nTake = 0;
     taken = m_nHanded - stolen.size();
   }
   for (tagMailItem* item : stolen) DecodeMailItemTexts(*item);
   for (tagMailItem* item : m_batch) DecodeMailItemTexts(*item);
-  if (m_thread.joinable()) {
-    std::unique_lock<std::mutex> lock(m_lock);
-    m_done.wait(lock, [&] { return m_nDecoded.load(std::memory_order_acquire) >= taken; });
-    // The thread is idle until it is handed more: the counts start again from here.
-    m_nDecoded.store(0, std::memory_order_relaxed);
-  } else {
-    m_nDecoded.store(0, std::memory_order_relaxed);
-  }
+  while (m_nDecoded.load(std::memory_order_acquire) < taken) std::this_thread::yield();
+  // The thread has nothing left to count until it is handed more: the counts start again.
+  m_nDecoded.store(0, std::memory_order_relaxed);
   m_unpublished.insert(m_unpublished.end(), m_batch.begin(), m_batch.end());
   m_batch.clear();
   const bool any = !m_unpublished.empty();
@@ -68,7 +65,7 @@ void CRecordFinisher::Flush() {
     bool wake = false;
     {
       std::lock_guard<std::mutex> g(m_lock);
-      wake = m_queue.empty();
+      wake = m_nTake == m_queue.size();
       m_queue.insert(m_queue.end(), m_batch.begin(), m_batch.end());
     }
     if (wake) m_wake.notify_one();
@@ -77,20 +74,19 @@ void CRecordFinisher::Flush() {
 }
 
 void CRecordFinisher::Run() {
-  std::vector<tagMailItem*> work;
   std::unique_lock<std::mutex> lock(m_lock);
   for (;;) {
-    m_wake.wait(lock, [&] { return m_bQuit || !m_queue.empty(); });
-    if (m_queue.empty()) return;  // the end, and nothing left
-    work.swap(m_queue);
-    lock.unlock();
-    for (tagMailItem* item : work) {
-      DecodeMailItemTexts(*item);
-      m_nDecoded.fetch_add(1, std::memory_order_release);
+    m_wake.wait(lock, [&] { return m_bQuit || m_nTake < m_queue.size(); });
+    if (m_nTake >= m_queue.size()) return;  // the end, and nothing left
+    tagMailItem* const item = m_queue[m_nTake++];
+    if (m_nTake == m_queue.size()) {
+      m_queue.clear();
+      m_nTake = 0;
     }
-    work.clear();
+    lock.unlock();
+    DecodeMailItemTexts(*item);
+    m_nDecoded.fetch_add(1, std::memory_order_release);
     lock.lock();
-    m_done.notify_one();
   }
 }
 

@@ -49,8 +49,8 @@ class CRecordFinisher {
   // Shared.
   std::mutex m_lock;
   std::condition_variable m_wake;  // work or the end, for the thread
-  std::condition_variable m_done;  // a batch is decoded, for the scan thread
-  std::vector<tagMailItem*> m_queue;  // guarded: handed over, not taken by the thread yet
+  std::vector<tagMailItem*> m_queue;  // guarded: handed over; from m_nTake on not taken yet
+  size_t m_nTake = 0;                 // guarded
   bool m_bQuit = false;               // guarded
   // Records the thread decoded since the last Finish, in the order handed; their texts are
   // written before the count is raised.
