@@ -112,7 +112,7 @@ double TimeRead(const std::string& path) {
   g_MailStore.FreeAll();
   g_strSourcePath.Set(Utf8ToU16(path));
   const double t0 = Now();
-  ScanThreadProc(&view, [](uint8_t*, size_t, uint64_t, const std::atomic<int>&) {});
+  ScanThreadProc(&view, [](uint8_t*, size_t, uint64_t, const std::atomic<int>&, const uint64_t*) {});
   return Now() - t0;
 }
 

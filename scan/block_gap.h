@@ -18,3 +18,8 @@ inline bool IsBlockHeader(const char* q) { return q[5] == 0x02 && q[6] == 0x00 &
 // the new p keep stale contents. Nothing changes when no header is found. Reads up to
 // 198 bytes from p and writes inside that range.
 void CloseBlockGap(char*& p);
+
+// The end of the furthest bytes that gap closing on this thread has written since the last
+// ResetGapWriteMark (null when none): the bytes from there on are still as they were read.
+const char* GapWriteMark();
+void ResetGapWriteMark();

@@ -74,6 +74,15 @@ inline bool AllZero(const void* p, size_t n) {
   return true;
 }
 
+// Sets bit (first + i) of `map` (64 bits a word) for each of the `sectors` 512-byte sectors
+// at p that hold only zeros; leaves the other bits as they are.
+inline void MarkZeroSectors(const void* p, size_t sectors, size_t first, uint64_t* map) {
+  const auto* b = static_cast<const unsigned char*>(p);
+  for (size_t i = 0; i < sectors; ++i) {
+    if (AllZero(b + i * 512, 512)) map[(first + i) / 64] |= uint64_t{1} << ((first + i) % 64);
+  }
+}
+
 // Index k of the first of the 4-byte words at a, a + 4, ..., a + 4 * (count - 1) (count a
 // multiple of 4) whose upper three bytes are 0x02, 0x00, 0x00 (little-endian 0x000002xx),
 // or count. Reads the bytes a[1] .. a[4 * count - 1] (and a[0]).

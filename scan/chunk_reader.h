@@ -16,18 +16,22 @@
 class CDisk;
 
 // One chunk in memory: a 512-byte lead-in of zeros, the chunk's bytes, then room for the
-// scan's look-ahead and a pad of zeros (see ChunkConsumer).
+// scan's look-ahead and a pad of zeros (see ChunkConsumer); and which of its sectors hold
+// only zeros, found by the reader while the bytes it read were still in its cache.
 class CChunkBuffer {
  public:
   explicit CChunkBuffer(size_t chunkBytes);
   uint8_t* Data() { return m_pBytes.get() + kLeadIn; }
   size_t Length() const { return m_nLength; }         // bytes of the chunk
   uint64_t FirstSector() const { return m_nFirst; }
+  // Bit i (of word i / 64) is set when sector i of the chunk held only zeros as read.
+  const uint64_t* ZeroSectors() const { return m_zeroSectors.data(); }
 
  private:
   friend class CChunkReader;
   static constexpr size_t kLeadIn = 512;
   std::unique_ptr<uint8_t[]> m_pBytes;
+  std::vector<uint64_t> m_zeroSectors;
   size_t m_nLength = 0;
   uint64_t m_nFirst = 0;
 };

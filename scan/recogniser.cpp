@@ -1,5 +1,6 @@
 #include "scan/recogniser.h"
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef __GLIBC__
@@ -46,6 +47,7 @@ void CRecogniser::Reset() {
   m_header.Reset();
   m_open.Close();
   m_nCarry = 0;
+  m_nWrittenCarry = 0;
   m_cLastOfPrevious = '\0';
 }
 
@@ -57,16 +59,26 @@ void CRecogniser::StartMessage(size_t pos, uint64_t firstSector) {
   m_open.Close();
 }
 
-void CRecogniser::ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop) {
+void CRecogniser::ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
+                            const uint64_t* zeroSectors) {
   if (firstSector == 0) Reset();
   char* const b = reinterpret_cast<char*>(chunk);
   size_t pos = m_nCarry;
   ptrdiff_t used = 0;
+  // Bytes before `written` may have been changed by gap closing since they were read.
+  ResetGapWriteMark();
+  size_t written = m_nWrittenCarry;
   while (pos < length && !stop.load(std::memory_order_relaxed)) {
     // Free space: a whole zero sector is passed in one step.
-    if (pos % SECTOR_SIZE == 0 && IsZeroSector(chunk + pos)) {
-      pos += SECTOR_SIZE;
-      continue;
+    if (pos % SECTOR_SIZE == 0) {
+      const size_t sector = pos / SECTOR_SIZE;
+      if (const char* mark = GapWriteMark()) written = std::max(written, static_cast<size_t>(mark - b));
+      const bool zero = zeroSectors && pos >= written ? (zeroSectors[sector / 64] >> (sector % 64)) & 1
+                                                      : IsZeroSector(chunk + pos);
+      if (zero) {
+        pos += SECTOR_SIZE;
+        continue;
+      }
     }
     if (!(b[pos] == '\r' && b[pos + 1] == '\n')) {
       // Not a line start for the line handlers. A message may still start here: right after
@@ -128,13 +140,16 @@ void CRecogniser::ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector,
     used = 0;
   }
   m_finisher.Finish();
+  if (const char* mark = GapWriteMark()) written = std::max(written, static_cast<size_t>(mark - b));
+  m_nWrittenCarry = written > length ? written - length : 0;
   m_nCarry = pos >= length ? pos - length : 0;
   m_cLastOfPrevious = length > 0 ? b[length - 1] : '\0';
 }
 
 ChunkConsumer MakeScanChunkConsumer(CMailView* view) {
   auto recogniser = std::make_shared<CRecogniser>(view);
-  return [recogniser](uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop) {
-    recogniser->ScanChunk(chunk, length, firstSector, stop);
+  return [recogniser](uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
+                      const uint64_t* zeroSectors) {
+    recogniser->ScanChunk(chunk, length, firstSector, stop, zeroSectors);
   };
 }

@@ -31,7 +31,11 @@ class CRecogniser {
   // look-ahead. A chunk at sector 0 starts a new scan. Polls `stop` before every pass and
   // returns at once when it is set; the open record then stays open. Every record made from
   // the chunk is published (store, Inbox, counters) when this returns.
-  void ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop);
+  // `zeroSectors` (may be null) tells which of the chunk's sectors held only zeros as read
+  // (see ChunkConsumer): those are passed over without reading them, unless gap closing
+  // wrote into them.
+  void ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
+                 const uint64_t* zeroSectors = nullptr);
 
   // Forgets the header, the open record and the position carry.
   void Reset();
@@ -47,6 +51,7 @@ class CRecogniser {
   tagMailHeader m_header;
   tagOpenMail m_open;
   size_t m_nCarry = 0;  // where the next chunk's walk starts (bytes already read by a line)
+  size_t m_nWrittenCarry = 0;  // the next chunk's bytes before this were written by gap closing
   char m_cLastOfPrevious = '\0';  // the previous chunk's last byte
 };
 

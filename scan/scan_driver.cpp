@@ -54,7 +54,7 @@ unsigned ScanThreadProc(CMailView* view, const ChunkConsumer& consume, uint32_t 
       g_szStatus.Set(status);
       view->SetStatusText(status);
 
-      consume(cur->Data(), cur->Length(), start, g_bStop);
+      consume(cur->Data(), cur->Length(), start, g_bStop, cur->ZeroSectors());
 
       // Changes the consumer made to the look-ahead belong to the next chunk.
       if (carried) std::memcpy(next->Data(), cur->Data() + cur->Length(), carried);

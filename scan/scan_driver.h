@@ -22,8 +22,10 @@ inline constexpr size_t kScanTailPad = 4096;
 // chunk[length .. length + kScanLookahead + kScanTailPad) may be read; the consumer may
 // change bytes in place up to length + kScanLookahead, and the changes in the look-ahead
 // carry over into the next chunk. `stop` is polled as often as the consumer likes.
-using ChunkConsumer =
-    std::function<void(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop)>;
+// `zeroSectors`: bit i (of word i / 64) is set when the chunk's sector i held only zeros as
+// read, before any change the consumer made to it through an earlier chunk's look-ahead.
+using ChunkConsumer = std::function<void(uint8_t* chunk, size_t length, uint64_t firstSector,
+                                         const std::atomic<int>& stop, const uint64_t* zeroSectors)>;
 
 // Runs one scan of g_strSourcePath on the calling thread (the scan thread). `chunkSectors`
 // is kChunkSectors except in tests. Returns 0 in every case.

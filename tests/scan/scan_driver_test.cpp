@@ -50,7 +50,7 @@ class ScanDriver : public ::testing::Test {
     std::vector<ChunkSeen> seen;
     ScanThreadProc(
         &view,
-        [&](uint8_t* chunk, size_t len, uint64_t first, const std::atomic<int>&) {
+        [&](uint8_t* chunk, size_t len, uint64_t first, const std::atomic<int>&, const uint64_t*) {
           seen.push_back({len, first, std::string(reinterpret_cast<char*>(chunk), 8),
                           std::string(reinterpret_cast<char*>(chunk + len), 8)});
         },
@@ -110,6 +110,31 @@ TEST_F(ScanDriver, FailedReadsAreZeros) {
   EXPECT_EQ(g_szStatus.Get(), u"找到 0 封邮件");
 }
 
+// The consumer learns which of a chunk's sectors held only zeros, also where a read failed
+// (those read as zeros), and that only from the reader: not for sectors with one other byte.
+TEST_F(ScanDriver, ConsumerIsToldWhichSectorsHoldOnlyZeros) {
+  std::string data(24 * 512, '\0');
+  data[1 * 512] = 'a';
+  data[5 * 512 + 511] = 'b';
+  data[17 * 512 + 200] = 'c';
+  data[20 * 512] = 'd';  // this sector's read fails
+  g_strSourcePath.Set(Utf8ToU16(dir.WriteFile("zeros.img", data).string()));
+  SetDiskReadHookForTesting([](uint64_t offset, uint32_t count) -> int64_t {
+    return offset / 512 <= 20 && 20 < offset / 512 + count / 512 ? int64_t{-1} : int64_t{count};
+  });
+  std::vector<std::string> maps;
+  ScanThreadProc(
+      &view,
+      [&](uint8_t*, size_t len, uint64_t, const std::atomic<int>&, const uint64_t* zeros) {
+        std::string bits;
+        for (size_t i = 0; i < len / 512; ++i) bits += (zeros[i / 64] >> (i % 64)) & 1 ? '0' : 'x';
+        maps.push_back(bits);
+      },
+      8);
+  SetDiskReadHookForTesting(nullptr);
+  EXPECT_EQ(maps, (std::vector<std::string>{"0x000x00", "00000000", "0x000000"}));
+}
+
 TEST_F(ScanDriver, StatusTextPerChunk) {
   Scan(MakeImage(20), 8);
   const auto status = view.CallsStartingWith("status");
@@ -133,7 +158,7 @@ TEST_F(ScanDriver, StopEndsTheScanAndIsCleared) {
   int chunks = 0;
   ScanThreadProc(
       &view,
-      [&](uint8_t*, size_t, uint64_t, const std::atomic<int>&) {
+      [&](uint8_t*, size_t, uint64_t, const std::atomic<int>&, const uint64_t*) {
         if (++chunks == 2) g_bStop = 1;
       },
       8);
@@ -167,7 +192,7 @@ TEST_F(ScanDriver, UnopenableSourceRunsOnlyTheEndSteps) {
 TEST_F(ScanDriver, SecondScanFreesTheFirstScansRecords) {
   const auto img = MakeImage(4);
   g_strSourcePath.Set(img);
-  ScanThreadProc(&view, [&](uint8_t*, size_t, uint64_t, const std::atomic<int>&) {
+  ScanThreadProc(&view, [&](uint8_t*, size_t, uint64_t, const std::atomic<int>&, const uint64_t*) {
     auto* m = new tagMailItem;
     g_MailStore.Add(m);
     AddMailToInbox(&view, m);
@@ -175,7 +200,7 @@ TEST_F(ScanDriver, SecondScanFreesTheFirstScansRecords) {
   EXPECT_EQ(g_MailStore.Count(), 1u);
   EXPECT_EQ(view.CallsStartingWith("end").back(), "end 1");
   size_t seenAtFirstChunk = 99;
-  ScanThreadProc(&view, [&](uint8_t*, size_t, uint64_t, const std::atomic<int>&) {
+  ScanThreadProc(&view, [&](uint8_t*, size_t, uint64_t, const std::atomic<int>&, const uint64_t*) {
     seenAtFirstChunk = g_MailStore.Count() + g_Folders.Count(g_Folders.Inbox());
   });
   EXPECT_EQ(seenAtFirstChunk, 0u);
@@ -186,7 +211,7 @@ TEST_F(ScanDriver, LookaheadChangesCarryIntoTheNextChunk) {
   std::vector<std::string> heads;
   ScanThreadProc(
       &view,
-      [&](uint8_t* chunk, size_t len, uint64_t, const std::atomic<int>&) {
+      [&](uint8_t* chunk, size_t len, uint64_t, const std::atomic<int>&, const uint64_t*) {
         heads.emplace_back(reinterpret_cast<char*>(chunk), 2);
         chunk[len] = 'X';
       },
@@ -256,7 +281,7 @@ TEST_F(ScanDriver, BytesAfterAShortLastChunkAreZerosWhateverTheBufferHeld) {
   std::string after;
   ScanThreadProc(
       &view,
-      [&](uint8_t* chunk, size_t len, uint64_t, const std::atomic<int>&) {
+      [&](uint8_t* chunk, size_t len, uint64_t, const std::atomic<int>&, const uint64_t*) {
         heads.emplace_back(reinterpret_cast<char*>(chunk), 5);
         if (len < 8 * 512) after.assign(reinterpret_cast<char*>(chunk + len), kScanLookahead + kScanTailPad);
         std::memset(chunk + len + 8 * 512, 'X', kScanLookahead - 8 * 512);
