@@ -13,6 +13,11 @@
 #include <emmintrin.h>
 #endif
 
+#if defined(KORVANE_SSE2) && (defined(__GNUC__) || defined(__clang__))
+#define KORVANE_AVX2_DISPATCH 1
+#include <immintrin.h>
+#endif
+
 namespace bytescan {
 
 #ifdef KORVANE_SSE2
@@ -105,11 +110,6 @@ inline size_t FindSizeWord(const char* a, size_t count) {
   return count;
 #endif
 }
-
-#if defined(KORVANE_SSE2) && (defined(__GNUC__) || defined(__clang__))
-#define KORVANE_AVX2_DISPATCH 1
-#include <immintrin.h>
-#endif
 
 namespace detail {
 
