@@ -1,6 +1,5 @@
 // Base64 transfer decoding.
 #include <array>
-#include <bit>
 #include <cstdint>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -105,6 +104,15 @@ std::string Base64Decode(const char* data, size_t length) {
 // alphabet characters up to that end, counted 16 bytes at a time where SSE2 is there.
 #ifdef KORVANE_BASE64_SSE2
 namespace {
+// Set bits of a 16-bit mask, without the library call that std::popcount becomes where the
+// processor may lack the instruction.
+inline size_t Bits16(unsigned x) {
+  x = x - ((x >> 1) & 0x5555u);
+  x = (x & 0x3333u) + ((x >> 2) & 0x3333u);
+  x = (x + (x >> 4)) & 0x0F0Fu;
+  return (x + (x >> 8)) & 0x1Fu;
+}
+
 // 0xFF in each byte of v that is a base64 alphabet character, 0 elsewhere.
 __m128i AlphabetBytes(__m128i v) {
   // Bytes from 0x80 up are negative here and fall outside every range.
@@ -176,12 +184,12 @@ void CBase64Length::Add(const char* data, size_t length) {
     const unsigned eq = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, equals))) & valid;
     const unsigned end = eq & ((alpha << 1) | (afterAlphabet ? 1u << skip : 0u));
     if (end) {
-      alphabet += static_cast<size_t>(std::popcount(alpha & ((end & (0u - end)) - 1)));
+      alphabet += Bits16(alpha & ((end & (0u - end)) - 1));
       m_nAlphabet = alphabet;
       m_bEnded = true;
       return;
     }
-    alphabet += static_cast<size_t>(std::popcount(alpha));
+    alphabet += Bits16(alpha);
     afterAlphabet = (alpha >> 15) & 1;
     i = length;
   }

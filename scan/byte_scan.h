@@ -88,29 +88,6 @@ inline void MarkZeroSectors(const void* p, size_t sectors, size_t first, uint64_
   }
 }
 
-// Index k of the first of the 4-byte words at a, a + 4, ..., a + 4 * (count - 1) (count a
-// multiple of 4) whose upper three bytes are 0x02, 0x00, 0x00 (little-endian 0x000002xx),
-// or count. Reads the bytes a[1] .. a[4 * count - 1] (and a[0]).
-inline size_t FindSizeWord(const char* a, size_t count) {
-#ifdef KORVANE_SSE2
-  // Almost every line has no block header near it: compare all words first, then look.
-  const __m128i upper = _mm_set1_epi32(static_cast<int>(0xFFFFFF00u)), want = _mm_set1_epi32(0x200);
-  __m128i any = _mm_setzero_si128();
-  for (size_t k = 0; k < count; k += 4)
-    any = _mm_or_si128(any, _mm_cmpeq_epi32(_mm_and_si128(Load16(a + 4 * k), upper), want));
-  if (!Mask16(any)) return count;
-  for (size_t k = 0; k < count; k += 4) {
-    const __m128i v = _mm_and_si128(Load16(a + 4 * k), upper);
-    if (const unsigned m = Mask16(_mm_cmpeq_epi32(v, want))) return k + std::countr_zero(m) / 4;
-  }
-  return count;
-#else
-  for (size_t k = 0; k < count; ++k)
-    if (a[4 * k + 1] == 0x02 && a[4 * k + 2] == 0x00 && a[4 * k + 3] == 0x00) return k;
-  return count;
-#endif
-}
-
 namespace detail {
 
 // The walk's stop search one byte at a time, from s (see NextWalkStop).
@@ -168,7 +145,64 @@ inline const bool kHasAvx2 = [] {
 }();
 #endif
 
+// FindSizeWord one word at a time.
+inline size_t FindSizeWordPlain(const char* a, size_t count) {
+  for (size_t k = 0; k < count; ++k)
+    if (a[4 * k + 1] == 0x02 && a[4 * k + 2] == 0x00 && a[4 * k + 3] == 0x00) return k;
+  return count;
+}
+
+#ifdef KORVANE_SSE2
+// FindSizeWord four words at a time.
+inline size_t FindSizeWordSse2(const char* a, size_t count) {
+  // Almost every line has no block header near it: compare all words first, then look.
+  const __m128i upper = _mm_set1_epi32(static_cast<int>(0xFFFFFF00u)), want = _mm_set1_epi32(0x200);
+  __m128i any = _mm_setzero_si128();
+  for (size_t k = 0; k < count; k += 4)
+    any = _mm_or_si128(any, _mm_cmpeq_epi32(_mm_and_si128(Load16(a + 4 * k), upper), want));
+  if (!Mask16(any)) return count;
+  for (size_t k = 0; k < count; k += 4) {
+    const __m128i v = _mm_and_si128(Load16(a + 4 * k), upper);
+    if (const unsigned m = Mask16(_mm_cmpeq_epi32(v, want))) return k + std::countr_zero(m) / 4;
+  }
+  return count;
+}
+#endif
+
+#ifdef KORVANE_AVX2_DISPATCH
+// FindSizeWord eight words at a time (count a multiple of 8), for processors with AVX2.
+__attribute__((target("avx2"))) inline size_t FindSizeWordAvx2(const char* a, size_t count) {
+  const __m256i upper = _mm256_set1_epi32(static_cast<int>(0xFFFFFF00u)), want = _mm256_set1_epi32(0x200);
+  __m256i any = _mm256_setzero_si256();
+  for (size_t k = 0; k < count; k += 8) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 4 * k));
+    any = _mm256_or_si256(any, _mm256_cmpeq_epi32(_mm256_and_si256(v, upper), want));
+  }
+  if (_mm256_testz_si256(any, any)) return count;
+  for (size_t k = 0; k < count; k += 8) {
+    const __m256i v = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 4 * k)), upper);
+    if (const auto m = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi32(v, want))))
+      return k + static_cast<size_t>(std::countr_zero(m)) / 4;
+  }
+  return count;
+}
+#endif
+
 }  // namespace detail
+
+// Index k of the first of the 4-byte words at a, a + 4, ..., a + 4 * (count - 1) (count a
+// multiple of 8) whose upper three bytes are 0x02, 0x00, 0x00 (little-endian 0x000002xx),
+// or count. Reads the bytes a[1] .. a[4 * count - 1] (and a[0]).
+inline size_t FindSizeWord(const char* a, size_t count) {
+#ifdef KORVANE_AVX2_DISPATCH
+  if (detail::kHasAvx2) return detail::FindSizeWordAvx2(a, count);
+#endif
+#ifdef KORVANE_SSE2
+  return detail::FindSizeWordSse2(a, count);
+#else
+  return detail::FindSizeWordPlain(a, count);
+#endif
+}
 
 // The first position x in (from, end) where the recogniser's walk can do more than step on:
 // a CR followed by a LF, or an "R" or "r" right after a zero byte or a LF. `end` when there

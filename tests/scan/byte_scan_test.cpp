@@ -72,6 +72,15 @@ TEST(ByteScan, SizeWordsAndZeroBlocks) {
       for (size_t k = 0; k < 48 && want == 48; ++k)
         if (a[4 * k + 1] == 0x02 && a[4 * k + 2] == 0 && a[4 * k + 3] == 0) want = k;
       ASSERT_EQ(bytescan::FindSizeWord(a, 48), want) << seed << " " << at;
+      ASSERT_EQ(bytescan::detail::FindSizeWordPlain(a, 48), want) << seed << " " << at;
+#ifdef KORVANE_SSE2
+      ASSERT_EQ(bytescan::detail::FindSizeWordSse2(a, 48), want) << seed << " " << at;
+#endif
+#ifdef KORVANE_AVX2_DISPATCH
+      if (bytescan::detail::kHasAvx2) {
+        ASSERT_EQ(bytescan::detail::FindSizeWordAvx2(a, 48), want) << seed << " " << at;
+      }
+#endif
     }
   }
   std::vector<unsigned char> zeros(512, 0);
