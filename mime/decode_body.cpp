@@ -36,6 +36,11 @@ std::string DeclaredCharset(const std::string& messageType, const std::string& p
 }  // namespace
 
 void tagMailItem::DecodeBody() {
+  tagBodyText text;
+  if (DecodeBodyBytes(text)) SetBodyText(text);
+}
+
+bool tagMailItem::DecodeBodyBytes(tagBodyText& text) {
   // Work on copies: the window may read this record meanwhile.
   std::string body, transferEncoding, messageType, partType;
   {
@@ -48,7 +53,7 @@ void tagMailItem::DecodeBody() {
   if (body.empty()) {
     auto lock = Lock();
     bDecoded = 1;
-    return;
+    return false;
   }
 
   AsciiLowerInPlace(transferEncoding);
@@ -56,16 +61,23 @@ void tagMailItem::DecodeBody() {
     DecodeBase64InPlace(body);
   else if (transferEncoding.find("quoted-printable") != std::string::npos)
     DecodeQuotedPrintableInPlace(body);
-
-  std::u16string text;
-  const std::string charset = DeclaredCharset(messageType, partType);
-  if (!charset.empty()) {
-    if (const tagEncodeType* row = FindBodyEncodeType(charset)) text = row->ConvertText(body);
-  }
-  if (text.empty()) text = AnsiToWide(std::string_view(body.data(), std::min(body.size(), body.find('\0'))));
+  text.strCharset = DeclaredCharset(messageType, partType);
+  text.strBytes = body;
 
   auto lock = Lock();
   strBody = std::move(body);
-  strBodyW = std::move(text);
   bDecoded = 1;
+  return true;
+}
+
+void tagMailItem::SetBodyText(const tagBodyText& text) {
+  const std::string& body = text.strBytes;
+  std::u16string shown;
+  if (!text.strCharset.empty()) {
+    if (const tagEncodeType* row = FindBodyEncodeType(text.strCharset)) shown = row->ConvertText(body);
+  }
+  if (shown.empty()) shown = AnsiToWide(std::string_view(body.data(), std::min(body.size(), body.find('\0'))));
+
+  auto lock = Lock();
+  strBodyW = std::move(shown);
 }

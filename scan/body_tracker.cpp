@@ -2,10 +2,12 @@
 
 #include <climits>
 #include <string_view>
+#include <utility>
 
 #include "mime/ascii_text.h"
 #include "mime/decode.h"
 #include "scan/keywords.h"
+#include "scan/record_finisher.h"
 
 namespace {
 
@@ -46,7 +48,7 @@ tagAttachment* CurrentPartEntry(tagMailItem& m) {
 // A new message begins: the record is decoded if it was not yet, its pending attachments
 // are listed, and it is closed.
 void CloseForNewMessage(tagMailItem& m, tagOpenMail& open) {
-  if (!m.bDecoded) m.DecodeBody();
+  if (!m.bDecoded) DecodeOpenBody(m, open);
   m.MergePendingAttachments();
   open.Close();
 }
@@ -168,7 +170,7 @@ ptrdiff_t BodyLine(const char* q, size_t i, tagMailItem& m, tagOpenMail& open) {
                     m.strBody.size() > kMaxBodyBytes;
   const ptrdiff_t u = static_cast<ptrdiff_t>(l.size()) - 1;
   if (ends) {
-    m.DecodeBody();
+    DecodeOpenBody(m, open);
     m.bInBody = 0;
     tagPartInfo part;
     if (nextMessage) {
@@ -228,6 +230,15 @@ void PassOverLine(const char* p, ptrdiff_t& used, tagMailItem& m, tagOpenMail& o
 }
 
 }  // namespace
+
+void DecodeOpenBody(tagMailItem& m, tagOpenMail& open) {
+  if (!open.pFinisher) {
+    m.DecodeBody();
+    return;
+  }
+  tagBodyText text;
+  if (m.DecodeBodyBytes(text)) open.pFinisher->HandBody(&m, std::move(text));
+}
 
 bool IsAttachmentPart(const char* p, tagPartInfo& part) {
   std::string_view encodingLine, nameLine;

@@ -30,6 +30,10 @@ struct tagPartInfo {
   std::u16string strNameW;  // its display text
 };
 
+// Transfer-decodes the record's text part; its display text is made by the open record's
+// finisher when there is one, at once otherwise.
+void DecodeOpenBody(tagMailItem& m, tagOpenMail& open);
+
 // True when the part that the boundary line at p opens is an attachment: within its first
 // kPartHeaderLines lines (up to the first empty one) it has a transfer-encoding line, the
 // word "attachment" and a "filename=" parameter whose display text is not empty. Fills

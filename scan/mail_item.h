@@ -43,6 +43,13 @@ struct tagAttachmentData {
   void Clear() { *this = tagAttachmentData(); }
 };
 
+// A text part once transfer-decoded: its bytes and the charset its content types declare
+// (lower case; empty when none).
+struct tagBodyText {
+  std::string strBytes;
+  std::string strCharset;
+};
+
 struct tagMailItem {
   std::string strSubject;
   std::string strFrom;
@@ -75,6 +82,12 @@ struct tagMailItem {
 
   // Transfer-decodes strBody and fills strBodyW (defined with the decoders).
   void DecodeBody();
+  // DecodeBody in two steps. The first transfer-decodes strBody (and sets bDecoded) and
+  // puts in `text` what the display text is made from; false when there is nothing to make
+  // it from (an empty body: strBodyW stays as it is). The second makes the display text
+  // and sets strBodyW, touching nothing else, so it may run on another thread.
+  bool DecodeBodyBytes(tagBodyText& text);
+  void SetBodyText(const tagBodyText& text);
 
   // Guards the fields that change after publication (see above).
   std::unique_lock<std::mutex> Lock() const { return std::unique_lock<std::mutex>(m_lock); }

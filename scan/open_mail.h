@@ -6,8 +6,12 @@
 #include "scan/mail_item.h"
 #include "scan/scan_state.h"
 
+class CRecordFinisher;
+
 struct tagOpenMail {
   tagMailItem* pMail = nullptr;  // null: no record is open
+  // Where the display text of a record's text part is made; null: at once, on this thread.
+  CRecordFinisher* pFinisher = nullptr;
   // A part that is neither the text part nor an attachment (the HTML alternative, a nested
   // multipart) is being passed over; the record waits for its next boundary line.
   bool bPassOver = false;

@@ -55,7 +55,7 @@ void CRecogniser::StartMessage(size_t pos, uint64_t firstSector) {
   m_header.Reset();
   m_header.bStarted = true;
   m_header.nSector = firstSector + pos / SECTOR_SIZE;
-  if (tagMailItem* m = m_open.pMail; m && m->bInBody) m->DecodeBody();
+  if (tagMailItem* m = m_open.pMail; m && m->bInBody) DecodeOpenBody(*m, m_open);
   m_open.Close();
 }
 

@@ -23,7 +23,7 @@
 class CRecogniser {
  public:
   // `view` (may be null) gets each new record and the status text.
-  explicit CRecogniser(CMailView* view) : m_finisher(view) {}
+  explicit CRecogniser(CMailView* view) : m_finisher(view) { m_open.pFinisher = &m_finisher; }
 
   // Walks one chunk: `length` bytes (whole sectors) from sector `firstSector`, followed in
   // memory by the source's next bytes (see ChunkConsumer); the chunk must start at a

@@ -15,35 +15,60 @@ CRecordFinisher::~CRecordFinisher() {
   m_thread.join();
 }
 
+void CRecordFinisher::Do(tagTask& task) {
+  if (task.bBody)
+    task.pItem->SetBodyText(task.body);
+  else
+    DecodeMailItemTexts(*task.pItem);
+}
+
 void CRecordFinisher::Hand(tagMailItem* item) {
-  m_batch.push_back(item);
+  m_unpublished.emplace_back(item, m_nHanded + m_batch.size());
+  tagTask task;
+  task.pItem = item;
+  Add(std::move(task));
+  if (m_unpublished.front().second < m_nHanded) PublishDone(m_nDone.load(std::memory_order_acquire));
+}
+
+void CRecordFinisher::HandBody(tagMailItem* item, tagBodyText&& text) {
+  tagTask task;
+  task.pItem = item;
+  task.bBody = true;
+  task.body = std::move(text);
+  Add(std::move(task));
+}
+
+void CRecordFinisher::Add(tagTask&& task) {
+  m_batch.push_back(std::move(task));
   if (m_batch.size() >= kBatch) Flush();
-  if (m_nPublished < m_nHanded) PublishDecoded(m_nDecoded.load(std::memory_order_acquire));
 }
 
 void CRecordFinisher::Finish() {
-  // What the thread has not taken yet is decoded here rather than waited for; the thread
-  // takes one record at a time, so at most one is still being decoded there.
-  std::vector<tagMailItem*> stolen;
+  // What the thread has not taken yet is done here rather than waited for; the thread takes
+  // one task at a time, so at most one is still under way there. That one is waited for
+  // first: the tasks of one record must take effect in order.
+  std::vector<tagTask> stolen;
   size_t taken = 0;
   if (m_thread.joinable()) {
-    std::lock_guard<std::mutex> g(m_lock);
-    stolen.assign(m_queue.begin() + static_cast<ptrdiff_t>(m_nTake), m_queue.end());
-    m_queue.clear();
-    m_nTake = 0;
-    taken = m_nHanded - stolen.size();
+    {
+      std::lock_guard<std::mutex> g(m_lock);
+      stolen.assign(std::make_move_iterator(m_queue.begin() + static_cast<ptrdiff_t>(m_nTake)),
+                    std::make_move_iterator(m_queue.end()));
+      m_queue.clear();
+      m_nTake = 0;
+      taken = m_nHanded - stolen.size();
+    }
+    while (m_nDone.load(std::memory_order_acquire) < taken) std::this_thread::yield();
   }
-  for (tagMailItem* item : stolen) DecodeMailItemTexts(*item);
-  for (tagMailItem* item : m_batch) DecodeMailItemTexts(*item);
-  while (m_nDecoded.load(std::memory_order_acquire) < taken) std::this_thread::yield();
-  // The thread has nothing left to count until it is handed more: the counts start again.
-  m_nDecoded.store(0, std::memory_order_relaxed);
-  m_unpublished.insert(m_unpublished.end(), m_batch.begin(), m_batch.end());
+  for (tagTask& task : stolen) Do(task);
+  for (tagTask& task : m_batch) Do(task);
   m_batch.clear();
+  // The thread has nothing left to count until it is handed more: the counts start again.
+  m_nDone.store(0, std::memory_order_relaxed);
+  m_nHanded = 0;
   const bool any = !m_unpublished.empty();
-  for (tagMailItem* item : m_unpublished) AnnounceMailItem(item, m_pView);
+  for (const auto& record : m_unpublished) AnnounceMailItem(record.first, m_pView);
   m_unpublished.clear();
-  m_nHanded = m_nPublished = 0;
   if (any) ShowScanStatus(m_pView);
 }
 
@@ -53,23 +78,23 @@ void CRecordFinisher::Flush() {
     try {
       m_thread = std::thread(&CRecordFinisher::Run, this);
     } catch (const std::system_error&) {
-      m_bInline = true;  // no thread to be had: the scan thread decodes them itself
+      m_bInline = true;  // no thread to be had: the scan thread does the work itself
     }
   }
-  m_unpublished.insert(m_unpublished.end(), m_batch.begin(), m_batch.end());
-  m_nHanded += m_batch.size();
+  const size_t n = m_batch.size();
   if (m_bInline) {
-    for (tagMailItem* item : m_batch) DecodeMailItemTexts(*item);
-    m_nDecoded.store(m_nHanded, std::memory_order_release);
+    for (tagTask& task : m_batch) Do(task);
+    m_nDone.store(m_nHanded + n, std::memory_order_release);
   } else {
     bool wake = false;
     {
       std::lock_guard<std::mutex> g(m_lock);
       wake = m_nTake == m_queue.size();
-      m_queue.insert(m_queue.end(), m_batch.begin(), m_batch.end());
+      m_queue.insert(m_queue.end(), std::make_move_iterator(m_batch.begin()), std::make_move_iterator(m_batch.end()));
     }
     if (wake) m_wake.notify_one();
   }
+  m_nHanded += n;
   m_batch.clear();
 }
 
@@ -78,24 +103,24 @@ void CRecordFinisher::Run() {
   for (;;) {
     m_wake.wait(lock, [&] { return m_bQuit || m_nTake < m_queue.size(); });
     if (m_nTake >= m_queue.size()) return;  // the end, and nothing left
-    tagMailItem* const item = m_queue[m_nTake++];
+    tagTask task = std::move(m_queue[m_nTake++]);
     if (m_nTake == m_queue.size()) {
       m_queue.clear();
       m_nTake = 0;
     }
     lock.unlock();
-    DecodeMailItemTexts(*item);
-    m_nDecoded.fetch_add(1, std::memory_order_release);
+    Do(task);
+    m_nDone.fetch_add(1, std::memory_order_release);
     lock.lock();
   }
 }
 
-void CRecordFinisher::PublishDecoded(size_t decoded) {
-  if (m_nPublished >= decoded) return;
-  while (m_nPublished < decoded) {
-    AnnounceMailItem(m_unpublished.front(), m_pView);
+void CRecordFinisher::PublishDone(size_t done) {
+  bool any = false;
+  while (!m_unpublished.empty() && m_unpublished.front().second < done) {
+    AnnounceMailItem(m_unpublished.front().first, m_pView);
     m_unpublished.pop_front();
-    ++m_nPublished;
+    any = true;
   }
-  ShowScanStatus(m_pView);
+  if (any) ShowScanStatus(m_pView);
 }

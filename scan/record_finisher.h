@@ -1,7 +1,8 @@
 #pragma once
 // The second half of making a record, on a thread of its own: while the scan thread walks on
 // and fills a new record's text part and attachments, this thread decodes its display texts
-// (DecodeMailItemTexts). The scan thread then publishes the records, in the order it made
+// (DecodeMailItemTexts) and, once the text part is transfer-decoded, makes its display text
+// (tagMailItem::SetBodyText). The scan thread publishes the records, in the order it made
 // them, once their texts are ready: the store, the Inbox, the view and the counters see them
 // exactly as if they had been made in one go, and only from the scan thread.
 
@@ -11,6 +12,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "scan/mail_item.h"
@@ -28,32 +30,44 @@ class CRecordFinisher {
   // scan thread leaves its strFrom, strTo, strSubject and strDate alone. Publishes the
   // records handed earlier whose texts are ready.
   void Hand(tagMailItem* item);
-  // Scan thread: decodes or waits for every record handed so far, and publishes them all.
+  // Scan thread: the display text of a record's text part is to be made from `text` (what
+  // DecodeBodyBytes gave). Several for one record take effect in the order handed.
+  void HandBody(tagMailItem* item, tagBodyText&& text);
+  // Scan thread: does or waits for everything handed so far, and publishes every record.
   void Finish();
 
  private:
-  // Records are handed to the thread this many at a time: one wake-up serves them all.
+  // One piece of work: a record's display texts, or its text part's display text.
+  struct tagTask {
+    tagMailItem* pItem = nullptr;
+    bool bBody = false;
+    tagBodyText body;
+  };
+  // Work is handed to the thread this many tasks at a time: one wake-up serves them all.
   static constexpr size_t kBatch = 32;
 
+  static void Do(tagTask& task);
+  void Add(tagTask&& task);
   void Flush();  // hands the batch over
   void Run();    // the thread
-  void PublishDecoded(size_t decoded);
+  void PublishDone(size_t done);
 
   CMailView* const m_pView;
   // Scan thread's own.
-  std::vector<tagMailItem*> m_batch;       // made, not handed over yet
-  std::deque<tagMailItem*> m_unpublished;  // handed over, in order, not published yet
-  size_t m_nHanded = 0;                    // records handed over since the last Finish
-  size_t m_nPublished = 0;                 // of those, published
-  bool m_bInline = false;  // no thread could be started: texts are decoded when handed over
+  std::vector<tagTask> m_batch;  // not handed over yet
+  // Records not published yet, in order, each with the number of its task (counted from the
+  // last Finish): it is published once the thread has done that many tasks and one more.
+  std::deque<std::pair<tagMailItem*, size_t>> m_unpublished;
+  size_t m_nHanded = 0;    // tasks handed over since the last Finish
+  bool m_bInline = false;  // no thread could be started: tasks are done when handed over
   // Shared.
   std::mutex m_lock;
   std::condition_variable m_wake;  // work or the end, for the thread
-  std::vector<tagMailItem*> m_queue;  // guarded: handed over; from m_nTake on not taken yet
-  size_t m_nTake = 0;                 // guarded
-  bool m_bQuit = false;               // guarded
-  // Records the thread decoded since the last Finish, in the order handed; their texts are
-  // written before the count is raised.
-  std::atomic<size_t> m_nDecoded{0};
+  std::vector<tagTask> m_queue;    // guarded: handed over; from m_nTake on not taken yet
+  size_t m_nTake = 0;              // guarded
+  bool m_bQuit = false;            // guarded
+  // Tasks the thread has done since the last Finish, in the order handed; what a task
+  // writes is written before the count is raised.
+  std::atomic<size_t> m_nDone{0};
   std::thread m_thread;
 };
