@@ -89,6 +89,33 @@ TEST_F(RecordFinisher, PublishesEveryRecordInOrderDecodedFromTheScanThread) {
   EXPECT_FALSE(view.CallsStartingWith("status").empty());
 }
 
+// A record's text part may be decoded more than once (a body that decoded to nothing is
+// collected again): the display text made last is the one that stays.
+TEST_F(RecordFinisher, BodyTextsOfOneRecordTakeEffectInOrder) {
+  CRecorderView view;
+  constexpr int kRecords = 3000;
+  {
+    CRecordFinisher finisher(&view);
+    for (int n = 0; n < kRecords; ++n) {
+      tagMailItem* m = NewRecord(n);
+      finisher.Hand(m);
+      for (const char* text : {"first", "second", "third"}) {
+        tagBodyText body;
+        body.strBytes = text + std::to_string(n);
+        finisher.HandBody(m, std::move(body));
+      }
+      if (n % 101 == 0) finisher.Finish();
+    }
+    finisher.Finish();
+  }
+  const std::vector<tagMailItem*> records = g_MailStore.Snapshot();
+  ASSERT_EQ(records.size(), static_cast<size_t>(kRecords));
+  for (int n = 0; n < kRecords; ++n) {
+    auto lock = records[static_cast<size_t>(n)]->Lock();
+    ASSERT_EQ(records[static_cast<size_t>(n)]->strBodyW, Utf8ToU16("third" + std::to_string(n))) << n;
+  }
+}
+
 TEST_F(RecordFinisher, RecordsHandedBeforeTheEndArePublishedByTheDestructor) {
   CRecorderView view;
   {
