@@ -79,15 +79,6 @@ inline bool AllZero(const void* p, size_t n) {
   return true;
 }
 
-// Sets bit (first + i) of `map` (64 bits a word) for each of the `sectors` 512-byte sectors
-// at p that hold only zeros; leaves the other bits as they are.
-inline void MarkZeroSectors(const void* p, size_t sectors, size_t first, uint64_t* map) {
-  const auto* b = static_cast<const unsigned char*>(p);
-  for (size_t i = 0; i < sectors; ++i) {
-    if (AllZero(b + i * 512, 512)) map[(first + i) / 64] |= uint64_t{1} << ((first + i) % 64);
-  }
-}
-
 namespace detail {
 
 // The walk's stop search one byte at a time, from s (see NextWalkStop).
@@ -145,6 +136,21 @@ inline const bool kHasAvx2 = [] {
 }();
 #endif
 
+#ifdef KORVANE_AVX2_DISPATCH
+// AllZero for one 512-byte sector, 128 bytes a step, for processors with AVX2.
+__attribute__((target("avx2"))) inline bool SectorAllZeroAvx2(const unsigned char* b) {
+  for (size_t i = 0; i < 512; i += 128) {
+    const __m256i x = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i)),
+                                      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i + 32)));
+    const __m256i y = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i + 64)),
+                                      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i + 96)));
+    const __m256i any = _mm256_or_si256(x, y);
+    if (!_mm256_testz_si256(any, any)) return false;
+  }
+  return true;
+}
+#endif
+
 // FindSizeWord one word at a time.
 inline size_t FindSizeWordPlain(const char* a, size_t count) {
   for (size_t k = 0; k < count; ++k)
@@ -189,6 +195,21 @@ __attribute__((target("avx2"))) inline size_t FindSizeWordAvx2(const char* a, si
 #endif
 
 }  // namespace detail
+
+// Sets bit (first + i) of `map` (64 bits a word) for each of the `sectors` 512-byte sectors
+// at p that hold only zeros; leaves the other bits as they are.
+inline void MarkZeroSectors(const void* p, size_t sectors, size_t first, uint64_t* map) {
+  const auto* b = static_cast<const unsigned char*>(p);
+#ifdef KORVANE_AVX2_DISPATCH
+  if (detail::kHasAvx2) {
+    for (size_t i = 0; i < sectors; ++i)
+      if (detail::SectorAllZeroAvx2(b + i * 512)) map[(first + i) / 64] |= uint64_t{1} << ((first + i) % 64);
+    return;
+  }
+#endif
+  for (size_t i = 0; i < sectors; ++i)
+    if (AllZero(b + i * 512, 512)) map[(first + i) / 64] |= uint64_t{1} << ((first + i) % 64);
+}
 
 // Index k of the first of the 4-byte words at a, a + 4, ..., a + 4 * (count - 1) (count a
 // multiple of 8) whose upper three bytes are 0x02, 0x00, 0x00 (little-endian 0x000002xx),

@@ -92,4 +92,29 @@ TEST(ByteScan, SizeWordsAndZeroBlocks) {
   }
 }
 
+// The map of zero sectors: one bit per sector, a single non-zero byte anywhere clears it,
+// other bits of the map are left alone.
+TEST(ByteScan, ZeroSectorMap) {
+  constexpr size_t kSectors = 130;
+  std::vector<unsigned char> bytes(kSectors * 512, 0);
+  for (size_t s = 0; s < kSectors; ++s)
+    if (s % 3 != 0) bytes[s * 512 + (s * 97) % 512] = static_cast<unsigned char>(1 + s % 255);
+  std::vector<uint64_t> map(4, 0);
+  map[3] = 0xF0;  // beyond the sectors marked
+  bytescan::MarkZeroSectors(bytes.data(), kSectors, 0, map.data());
+  for (size_t s = 0; s < kSectors; ++s) EXPECT_EQ((map[s / 64] >> (s % 64)) & 1, s % 3 == 0 ? 1u : 0u) << s;
+  EXPECT_EQ(map[3], 0xF0u);  // untouched
+  // Marked from a later first sector: the bits move with it.
+  std::vector<uint64_t> shifted(4, 0);
+  bytescan::MarkZeroSectors(bytes.data(), 10, 100, shifted.data());
+  for (size_t s = 0; s < 10; ++s)
+    EXPECT_EQ((shifted[(100 + s) / 64] >> ((100 + s) % 64)) & 1, s % 3 == 0 ? 1u : 0u) << s;
+#ifdef KORVANE_AVX2_DISPATCH
+  if (bytescan::detail::kHasAvx2) {
+    for (size_t s = 0; s < kSectors; ++s)
+      EXPECT_EQ(bytescan::detail::SectorAllZeroAvx2(bytes.data() + s * 512), s % 3 == 0) << s;
+  }
+#endif
+}
+
 }  // namespace
