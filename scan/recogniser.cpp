@@ -61,6 +61,20 @@ void CRecogniser::StartMessage(size_t pos, uint64_t firstSector) {
 
 void CRecogniser::ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
                             const uint64_t* zeroSectors) {
+  Walk(chunk, length, firstSector, stop, zeroSectors, true);
+}
+
+void CRecogniser::Consume(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
+                          const uint64_t* zeroSectors) {
+  if (!chunk) {
+    m_finisher.Finish();
+    return;
+  }
+  Walk(chunk, length, firstSector, stop, zeroSectors, false);
+}
+
+void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
+                       const uint64_t* zeroSectors, bool finish) {
   if (firstSector == 0) Reset();
   char* const b = reinterpret_cast<char*>(chunk);
   size_t pos = m_nCarry;
@@ -139,7 +153,10 @@ void CRecogniser::ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector,
     pos = static_cast<size_t>(static_cast<ptrdiff_t>(pos) + used + 1);
     used = 0;
   }
-  m_finisher.Finish();
+  if (finish)
+    m_finisher.Finish();
+  else
+    m_finisher.FinishPrevious();
   if (const char* mark = GapWriteMark()) written = std::max(written, static_cast<size_t>(mark - b));
   m_nWrittenCarry = written > length ? written - length : 0;
   m_nCarry = pos >= length ? pos - length : 0;
@@ -150,6 +167,6 @@ ChunkConsumer MakeScanChunkConsumer(CMailView* view) {
   auto recogniser = std::make_shared<CRecogniser>(view);
   return [recogniser](uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
                       const uint64_t* zeroSectors) {
-    recogniser->ScanChunk(chunk, length, firstSector, stop, zeroSectors);
+    recogniser->Consume(chunk, length, firstSector, stop, zeroSectors);
   };
 }

@@ -36,6 +36,11 @@ class CRecogniser {
   // wrote into them.
   void ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
                  const uint64_t* zeroSectors = nullptr);
+  // ScanChunk as the scan driver's consumer: the records made from a chunk are published at
+  // the latest when the next chunk is done; a call with a null chunk (the end of the chunks)
+  // publishes whatever is left.
+  void Consume(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
+               const uint64_t* zeroSectors);
 
   // Forgets the header, the open record and the position carry.
   void Reset();
@@ -46,6 +51,9 @@ class CRecogniser {
  private:
   // A "Received: " line at pos starts a message.
   void StartMessage(size_t pos, uint64_t firstSector);
+  // The walk over one chunk; `finish`: every record made is published before it returns.
+  void Walk(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
+            const uint64_t* zeroSectors, bool finish);
 
   CRecordFinisher m_finisher;  // decodes new records' display texts beside the walk
   tagMailHeader m_header;

@@ -1,5 +1,7 @@
 #include "scan/record_finisher.h"
 
+#include <algorithm>
+#include <iterator>
 #include <system_error>
 
 #include "scan/header_reader.h"
@@ -23,11 +25,11 @@ void CRecordFinisher::Do(tagTask& task) {
 }
 
 void CRecordFinisher::Hand(tagMailItem* item) {
-  m_unpublished.emplace_back(item, m_nHanded + m_batch.size());
+  m_unpublished.emplace_back(item, m_nTasks);
   tagTask task;
   task.pItem = item;
   Add(std::move(task));
-  if (m_unpublished.front().second < m_nHanded) PublishDone(m_nDone.load(std::memory_order_acquire));
+  PublishDone(m_nThreadDone.load(std::memory_order_acquire));
 }
 
 void CRecordFinisher::HandBody(tagMailItem* item, tagBodyText&& text) {
@@ -39,37 +41,53 @@ void CRecordFinisher::HandBody(tagMailItem* item, tagBodyText&& text) {
 }
 
 void CRecordFinisher::Add(tagTask&& task) {
+  task.nIndex = m_nTasks++;
   m_batch.push_back(std::move(task));
   if (m_batch.size() >= kBatch) Flush();
 }
 
-void CRecordFinisher::Finish() {
-  // What the thread has not taken yet is done here rather than waited for; the thread takes
-  // one task at a time, so at most one is still under way there. That one is waited for
-  // first: the tasks of one record must take effect in order.
-  std::vector<tagTask> stolen;
-  size_t taken = 0;
+void CRecordFinisher::Complete(size_t through) {
+  if (through <= m_nDoneBelow) return;
+  // Tasks the thread has not taken yet are done here rather than waited for; it takes them
+  // one at a time, so at most one is under way there. That one is waited for first: the
+  // tasks of one record must take effect in order.
+  std::vector<tagTask> taken;
   if (m_thread.joinable()) {
+    size_t busy = 0;
     {
       std::lock_guard<std::mutex> g(m_lock);
-      stolen.assign(std::make_move_iterator(m_queue.begin() + static_cast<ptrdiff_t>(m_nTake)),
-                    std::make_move_iterator(m_queue.end()));
-      m_queue.clear();
-      m_nTake = 0;
-      taken = m_nHanded - stolen.size();
+      auto first = m_queue.begin() + static_cast<ptrdiff_t>(m_nTake);
+      auto last = std::find_if(first, m_queue.end(), [&](const tagTask& t) { return t.nIndex >= through; });
+      taken.assign(std::make_move_iterator(first), std::make_move_iterator(last));
+      m_queue.erase(first, last);
+      busy = m_nThreadBusy.load(std::memory_order_relaxed);
     }
-    while (m_nDone.load(std::memory_order_acquire) < taken) std::this_thread::yield();
+    if (busy != 0 && busy <= through) {
+      while (m_nThreadBusy.load(std::memory_order_acquire) == busy) std::this_thread::yield();
+    }
   }
-  for (tagTask& task : stolen) Do(task);
-  for (tagTask& task : m_batch) Do(task);
-  m_batch.clear();
-  // The thread has nothing left to count until it is handed more: the counts start again.
-  m_nDone.store(0, std::memory_order_relaxed);
-  m_nHanded = 0;
-  const bool any = !m_unpublished.empty();
-  for (const auto& record : m_unpublished) AnnounceMailItem(record.first, m_pView);
-  m_unpublished.clear();
-  if (any) ShowScanStatus(m_pView);
+  for (tagTask& task : taken) Do(task);
+  if (!m_batch.empty() && m_batch.front().nIndex < through) {
+    auto last = std::find_if(m_batch.begin(), m_batch.end(), [&](const tagTask& t) { return t.nIndex >= through; });
+    for (auto it = m_batch.begin(); it != last; ++it) Do(*it);
+    m_batch.erase(m_batch.begin(), last);
+  }
+  m_nDoneBelow = through;
+}
+
+void CRecordFinisher::Finish() {
+  Complete(m_nTasks);
+  PublishDone(m_nTasks);
+  // The thread is idle until it is handed more: the numbers start again.
+  m_nTasks = m_nDoneBelow = m_nPrevious = 0;
+  m_nThreadDone.store(0, std::memory_order_relaxed);
+}
+
+void CRecordFinisher::FinishPrevious() {
+  Complete(m_nPrevious);
+  Flush();
+  PublishDone(m_nThreadDone.load(std::memory_order_acquire));
+  m_nPrevious = m_nTasks;
 }
 
 void CRecordFinisher::Flush() {
@@ -81,10 +99,9 @@ void CRecordFinisher::Flush() {
       m_bInline = true;  // no thread to be had: the scan thread does the work itself
     }
   }
-  const size_t n = m_batch.size();
   if (m_bInline) {
     for (tagTask& task : m_batch) Do(task);
-    m_nDone.store(m_nHanded + n, std::memory_order_release);
+    m_nDoneBelow = m_nTasks;
   } else {
     bool wake = false;
     {
@@ -94,7 +111,6 @@ void CRecordFinisher::Flush() {
     }
     if (wake) m_wake.notify_one();
   }
-  m_nHanded += n;
   m_batch.clear();
 }
 
@@ -108,14 +124,17 @@ void CRecordFinisher::Run() {
       m_queue.clear();
       m_nTake = 0;
     }
+    m_nThreadBusy.store(task.nIndex + 1, std::memory_order_relaxed);
     lock.unlock();
     Do(task);
-    m_nDone.fetch_add(1, std::memory_order_release);
+    m_nThreadDone.store(task.nIndex + 1, std::memory_order_release);
+    m_nThreadBusy.store(0, std::memory_order_release);
     lock.lock();
   }
 }
 
 void CRecordFinisher::PublishDone(size_t done) {
+  done = std::max(done, m_nDoneBelow);
   bool any = false;
   while (!m_unpublished.empty() && m_unpublished.front().second < done) {
     AnnounceMailItem(m_unpublished.front().first, m_pView);

@@ -35,10 +35,16 @@ class CRecordFinisher {
   void HandBody(tagMailItem* item, tagBodyText&& text);
   // Scan thread: does or waits for everything handed so far, and publishes every record.
   void Finish();
+  // Scan thread, at the end of a chunk: everything handed before the previous call is done
+  // (or waited for) and its records published, as are the later records that are ready; the
+  // rest is handed over to the thread. So a record is published at the latest at the end of
+  // the chunk after the one it was made in. Finish must follow at the end.
+  void FinishPrevious();
 
  private:
   // One piece of work: a record's display texts, or its text part's display text.
   struct tagTask {
+    size_t nIndex = 0;  // in the order handed, from 0 at the last Finish
     tagMailItem* pItem = nullptr;
     bool bBody = false;
     tagBodyText body;
@@ -50,15 +56,19 @@ class CRecordFinisher {
   void Add(tagTask&& task);
   void Flush();  // hands the batch over
   void Run();    // the thread
+  // Does (or waits for) every task numbered below `through`; tasks of the batch included.
+  void Complete(size_t through);
+  // Publishes, in order, the records whose tasks are done: those numbered below `done`.
   void PublishDone(size_t done);
 
   CMailView* const m_pView;
   // Scan thread's own.
   std::vector<tagTask> m_batch;  // not handed over yet
-  // Records not published yet, in order, each with the number of its task (counted from the
-  // last Finish): it is published once the thread has done that many tasks and one more.
+  // Records not published yet, in order, each with the number of its task.
   std::deque<std::pair<tagMailItem*, size_t>> m_unpublished;
-  size_t m_nHanded = 0;    // tasks handed over since the last Finish
+  size_t m_nTasks = 0;     // tasks made since the last Finish
+  size_t m_nDoneBelow = 0;  // every task numbered below this is done
+  size_t m_nPrevious = 0;  // tasks made before the last FinishPrevious
   bool m_bInline = false;  // no thread could be started: tasks are done when handed over
   // Shared.
   std::mutex m_lock;
@@ -66,8 +76,11 @@ class CRecordFinisher {
   std::vector<tagTask> m_queue;    // guarded: handed over; from m_nTake on not taken yet
   size_t m_nTake = 0;              // guarded
   bool m_bQuit = false;            // guarded
-  // Tasks the thread has done since the last Finish, in the order handed; what a task
-  // writes is written before the count is raised.
-  std::atomic<size_t> m_nDone{0};
+  // The number of the task the thread is doing plus one, 0 when it does none; and the
+  // number of the last task it finished plus one. The thread takes tasks in order, so every
+  // task below m_nThreadDone is done, by it or (taken back from its queue) by the scan
+  // thread. What a task writes is written before either is changed.
+  std::atomic<size_t> m_nThreadBusy{0};
+  std::atomic<size_t> m_nThreadDone{0};
   std::thread m_thread;
 };

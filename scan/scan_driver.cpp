@@ -62,6 +62,8 @@ unsigned ScanThreadProc(CMailView* view, const ChunkConsumer& consume, uint32_t 
       cur = next;
     }
     if (cur) reader.GiveBack(cur);
+    // The end of the chunks, whether the source or a stop ended them.
+    consume(nullptr, 0, total, g_bStop, nullptr);
   }
 
   // End steps, whatever happened.

@@ -24,6 +24,9 @@ inline constexpr size_t kScanTailPad = 4096;
 // carry over into the next chunk. `stop` is polled as often as the consumer likes.
 // `zeroSectors`: bit i (of word i / 64) is set when the chunk's sector i held only zeros as
 // read, before any change the consumer made to it through an earlier chunk's look-ahead.
+// Once the chunks are over (after the last, or after a stop) the consumer is called once more
+// with a null chunk, length 0 and no map: what it holds back must be done by the time it
+// returns.
 using ChunkConsumer = std::function<void(uint8_t* chunk, size_t length, uint64_t firstSector,
                                          const std::atomic<int>& stop, const uint64_t* zeroSectors)>;
 

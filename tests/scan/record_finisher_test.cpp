@@ -116,6 +116,37 @@ TEST_F(RecordFinisher, BodyTextsOfOneRecordTakeEffectInOrder) {
   }
 }
 
+// At a chunk's end the records of the chunk before are all out, whatever the thread's pace;
+// those of the chunk just done may follow later, and Finish brings out the rest.
+TEST_F(RecordFinisher, RecordsAreOutAtTheLatestOneChunkLater) {
+  CRecorderView view;
+  CRecordFinisher finisher(&view);
+  size_t made = 0;
+  for (int chunk = 0; chunk < 50; ++chunk) {
+    const size_t before = made;
+    for (int n = 0; n < chunk * 7 % 150; ++n) {
+      tagMailItem* m = NewRecord(static_cast<int>(made++));
+      finisher.Hand(m);
+      tagBodyText body;
+      body.strBytes = "text";
+      finisher.HandBody(m, std::move(body));
+    }
+    finisher.FinishPrevious();
+    EXPECT_GE(g_MailStore.Count(), chunk == 0 ? 0u : before) << chunk;
+    EXPECT_LE(g_MailStore.Count(), made) << chunk;
+  }
+  finisher.Finish();
+  const std::vector<tagMailItem*> records = g_MailStore.Snapshot();
+  ASSERT_EQ(records.size(), made);
+  EXPECT_EQ(view.Added(), records);
+  for (size_t n = 0; n < made; ++n) {
+    ASSERT_EQ(records[n]->nSector, n);
+    EXPECT_EQ(records[n]->strSubjectW, Utf8ToU16("Subject " + std::to_string(n)));
+    auto lock = records[n]->Lock();
+    EXPECT_EQ(records[n]->strBodyW, u"text");
+  }
+}
+
 TEST_F(RecordFinisher, RecordsHandedBeforeTheEndArePublishedByTheDestructor) {
   CRecorderView view;
   {

@@ -51,6 +51,7 @@ class ScanDriver : public ::testing::Test {
     ScanThreadProc(
         &view,
         [&](uint8_t* chunk, size_t len, uint64_t first, const std::atomic<int>&, const uint64_t*) {
+          if (!chunk) return;  // the end of the chunks
           seen.push_back({len, first, std::string(reinterpret_cast<char*>(chunk), 8),
                           std::string(reinterpret_cast<char*>(chunk + len), 8)});
         },
@@ -125,7 +126,8 @@ TEST_F(ScanDriver, ConsumerIsToldWhichSectorsHoldOnlyZeros) {
   std::vector<std::string> maps;
   ScanThreadProc(
       &view,
-      [&](uint8_t*, size_t len, uint64_t, const std::atomic<int>&, const uint64_t* zeros) {
+      [&](uint8_t* chunk, size_t len, uint64_t, const std::atomic<int>&, const uint64_t* zeros) {
+        if (!chunk) return;
         std::string bits;
         for (size_t i = 0; i < len / 512; ++i) bits += (zeros[i / 64] >> (i % 64)) & 1 ? '0' : 'x';
         maps.push_back(bits);
@@ -155,14 +157,19 @@ TEST_F(ScanDriver, ButtonsDuringAndAfterTheScan) {
 
 TEST_F(ScanDriver, StopEndsTheScanAndIsCleared) {
   g_strSourcePath.Set(MakeImage(64));
-  int chunks = 0;
+  int chunks = 0, ends = 0;
   ScanThreadProc(
       &view,
-      [&](uint8_t*, size_t, uint64_t, const std::atomic<int>&, const uint64_t*) {
+      [&](uint8_t* chunk, size_t, uint64_t, const std::atomic<int>&, const uint64_t*) {
+        if (!chunk) {
+          ++ends;
+          return;
+        }
         if (++chunks == 2) g_bStop = 1;
       },
       8);
   EXPECT_EQ(chunks, 2);
+  EXPECT_EQ(ends, 1);  // the consumer hears of the end after a stop too
   EXPECT_EQ(g_bStop.load(), 0);
   EXPECT_EQ(view.CallsStartingWith("end").size(), 1u);
 }
@@ -192,7 +199,8 @@ TEST_F(ScanDriver, UnopenableSourceRunsOnlyTheEndSteps) {
 TEST_F(ScanDriver, SecondScanFreesTheFirstScansRecords) {
   const auto img = MakeImage(4);
   g_strSourcePath.Set(img);
-  ScanThreadProc(&view, [&](uint8_t*, size_t, uint64_t, const std::atomic<int>&, const uint64_t*) {
+  ScanThreadProc(&view, [&](uint8_t* chunk, size_t, uint64_t, const std::atomic<int>&, const uint64_t*) {
+    if (!chunk) return;
     auto* m = new tagMailItem;
     g_MailStore.Add(m);
     AddMailToInbox(&view, m);
@@ -200,7 +208,8 @@ TEST_F(ScanDriver, SecondScanFreesTheFirstScansRecords) {
   EXPECT_EQ(g_MailStore.Count(), 1u);
   EXPECT_EQ(view.CallsStartingWith("end").back(), "end 1");
   size_t seenAtFirstChunk = 99;
-  ScanThreadProc(&view, [&](uint8_t*, size_t, uint64_t, const std::atomic<int>&, const uint64_t*) {
+  ScanThreadProc(&view, [&](uint8_t* chunk, size_t, uint64_t, const std::atomic<int>&, const uint64_t*) {
+    if (!chunk) return;
     seenAtFirstChunk = g_MailStore.Count() + g_Folders.Count(g_Folders.Inbox());
   });
   EXPECT_EQ(seenAtFirstChunk, 0u);
@@ -212,6 +221,7 @@ TEST_F(ScanDriver, LookaheadChangesCarryIntoTheNextChunk) {
   ScanThreadProc(
       &view,
       [&](uint8_t* chunk, size_t len, uint64_t, const std::atomic<int>&, const uint64_t*) {
+        if (!chunk) return;
         heads.emplace_back(reinterpret_cast<char*>(chunk), 2);
         chunk[len] = 'X';
       },
@@ -282,6 +292,7 @@ TEST_F(ScanDriver, BytesAfterAShortLastChunkAreZerosWhateverTheBufferHeld) {
   ScanThreadProc(
       &view,
       [&](uint8_t* chunk, size_t len, uint64_t, const std::atomic<int>&, const uint64_t*) {
+        if (!chunk) return;
         heads.emplace_back(reinterpret_cast<char*>(chunk), 5);
         if (len < 8 * 512) after.assign(reinterpret_cast<char*>(chunk + len), kScanLookahead + kScanTailPad);
         std::memset(chunk + len + 8 * 512, 'X', kScanLookahead - 8 * 512);

@@ -75,8 +75,9 @@ QString WriteTempFile(const QString& name, const std::string& bytes) {
 
 ChunkConsumer MakeFakeConsumer(CMailView* view, int count, std::atomic<int>* gate) {
   auto made = std::make_shared<int>(0);
-  return [view, count, gate, made](uint8_t*, size_t, uint64_t firstSector, const std::atomic<int>& stop,
+  return [view, count, gate, made](uint8_t* chunk, size_t, uint64_t firstSector, const std::atomic<int>& stop,
                                    const uint64_t*) {
+    if (!chunk) return;  // the end of the chunks
     while (*made < count && !stop.load()) {
       if (gate) {
         while (gate->load() <= *made && !stop.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
