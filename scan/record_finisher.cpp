@@ -60,7 +60,7 @@ void CRecordFinisher::Complete(size_t through) {
       auto last = std::find_if(first, m_queue.end(), [&](const tagTask& t) { return t.nIndex >= through; });
       taken.assign(std::make_move_iterator(first), std::make_move_iterator(last));
       m_queue.erase(first, last);
-      busy = m_nThreadBusy.load(std::memory_order_relaxed);
+      busy = m_nThreadBusy.load(std::memory_order_acquire);  // 0: its last task's writes are visible
     }
     if (busy != 0 && busy <= through) {
       while (m_nThreadBusy.load(std::memory_order_acquire) == busy) std::this_thread::yield();

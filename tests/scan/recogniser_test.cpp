@@ -184,9 +184,9 @@ class StopOnFirstMail : public CRecorderView {
   }
 };
 
-TEST_F(Recogniser, StopEndsTheScanAfterTheChunkThatFoundAMail) {
-  // Records made from a chunk are reported by the time the chunk is done: a stop asked for
-  // then ends the scan before the next chunk.
+TEST_F(Recogniser, StopEndsTheScanSoonAfterTheChunkThatFoundAMail) {
+  // Records made from a chunk are reported at the latest when the chunk after it is done: a
+  // stop asked for then ends the scan before the one after that.
   CImage img;
   img.Put(0, PlainMail("one"));
   img.Put(64 * 512, PlainMail("two"));
