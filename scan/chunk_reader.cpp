@@ -40,11 +40,13 @@ CChunkBuffer* CChunkReader::Take() {
 }
 
 void CChunkReader::GiveBack(CChunkBuffer* buffer) {
+  bool wake = false;
   {
     std::lock_guard<std::mutex> g(m_lock);
     m_free.push_back(buffer);
+    wake = m_free.size() == kRefill;
   }
-  m_changed.notify_all();
+  if (wake) m_changed.notify_all();
 }
 
 void CChunkReader::Run() {
@@ -52,7 +54,7 @@ void CChunkReader::Run() {
     CChunkBuffer* b = nullptr;
     {
       std::unique_lock<std::mutex> g(m_lock);
-      m_changed.wait(g, [this] { return !m_free.empty() || m_bQuit; });
+      if (m_free.empty()) m_changed.wait(g, [this] { return m_free.size() >= kRefill || m_bQuit; });
       if (m_bQuit) break;
       b = m_free.back();
       m_free.pop_back();

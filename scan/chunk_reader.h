@@ -42,6 +42,9 @@ class CChunkReader {
   // one's look-ahead) and the ones read ahead. Six chunks of read-ahead ride out the times
   // the reader's thread does not get a processor (other work, a slow stretch of disk).
   static constexpr size_t kBuffers = 8;
+  // A reader that is ahead and has no buffer to fill waits until this many are given back,
+  // then reads that many chunks in a row: one wake-up instead of one per chunk.
+  static constexpr size_t kRefill = 4;
 
   // Starts reading `disk` (open, `total` sectors) from sector 0 in chunks of `chunkSectors`.
   // From now until this object is destroyed, `disk` belongs to the reader's thread. Reading
