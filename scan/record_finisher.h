@@ -50,7 +50,7 @@ class CRecordFinisher {
     tagBodyText body;
   };
   // Work is handed to the thread this many tasks at a time: one wake-up serves them all.
-  static constexpr size_t kBatch = 64;
+  static constexpr size_t kBatch = 256;
 
   static void Do(tagTask& task);
   void Add(tagTask&& task);
