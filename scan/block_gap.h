@@ -19,6 +19,20 @@ inline bool IsBlockHeader(const char* q) { return q[5] == 0x02 && q[6] == 0x00 &
 // 198 bytes from p and writes inside that range.
 void CloseBlockGap(char*& p);
 
+// What a walk's earlier searches found free of block headers. Lines follow each other
+// closely, so the 192 bytes searched for one line mostly overlap those searched for the line
+// before; only the rest is searched again. Valid for one buffer: reset it when the bytes
+// under it change place (a new chunk); any gap closing on the thread forgets it.
+struct tagGapSearch {
+  const char* pFrom = nullptr;  // the 4-byte words from here ...
+  const char* pTo = nullptr;    // ... to here hold no block header's size word
+  unsigned long long nGaps = 0;  // gap closings made on this thread when that was found
+};
+
+// CloseBlockGap, remembering in `search` what it found free of headers. Reads up to 230
+// bytes from p.
+void CloseBlockGap(char*& p, tagGapSearch& search);
+
 // The end of the furthest bytes that gap closing on this thread has written since the last
 // ResetGapWriteMark (null when none): the bytes from there on are still as they were read.
 const char* GapWriteMark();

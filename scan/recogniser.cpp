@@ -81,6 +81,7 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
   ptrdiff_t used = 0;
   // Bytes before `written` may have been changed by gap closing since they were read.
   ResetGapWriteMark();
+  m_gapSearch = tagGapSearch();
   size_t written = m_nWrittenCarry;
   while (pos < length && !stop.load(std::memory_order_relaxed)) {
     // Free space: a whole zero sector is passed in one step.
@@ -124,7 +125,7 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
 
     if (m_header.bStarted) {
       char* p = b + pos;
-      CloseBlockGap(p);
+      CloseBlockGap(p, m_gapSearch);
       pos = static_cast<size_t>(p - b);
       if (ParseHeaderLine(p, m_header, used)) {
         if (tagMailItem* item = NewMailItem(m_header)) {
@@ -143,7 +144,7 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
     if (tagMailItem* m = m_open.pMail;
         m && (m->bInBody || m->strBody.empty() || m->bInAttachment || m_open.bPassOver)) {
       char* p = b + pos;
-      CloseBlockGap(p);
+      CloseBlockGap(p, m_gapSearch);
       pos = static_cast<size_t>(p - b);
       if (!m->bInAttachment && !m_open.bPassOver) TrackBodyLine(b + pos, used, m_open);
       pos = static_cast<size_t>(static_cast<ptrdiff_t>(pos) + used);
