@@ -33,51 +33,65 @@ std::string DeclaredCharset(const std::string& messageType, const std::string& p
   return value;
 }
 
-}  // namespace
-
-void tagMailItem::DecodeBody() {
-  tagBodyText text;
-  if (DecodeBodyBytes(text)) SetBodyText(text);
-}
-
-bool tagMailItem::DecodeBodyBytes(tagBodyText& text) {
-  // Work on copies: the window may read this record meanwhile.
+// The record's text part transfer-decoded, and the charset declared for it; false when the
+// body is empty. Works on copies: the window may read the record meanwhile.
+bool TransferDecodedBody(const tagMailItem& m, tagBodyText& text) {
   std::string body, transferEncoding, messageType, partType;
   {
-    auto lock = Lock();
-    body = strBody;
-    transferEncoding = strPartEncoding.empty() ? strTransferEncoding : strPartEncoding;
-    messageType = strContentType;
-    partType = strPartType;
+    auto lock = m.Lock();
+    body = m.strBody;
+    transferEncoding = m.strPartEncoding.empty() ? m.strTransferEncoding : m.strPartEncoding;
+    messageType = m.strContentType;
+    partType = m.strPartType;
   }
-  if (body.empty()) {
-    auto lock = Lock();
-    bDecoded = 1;
-    return false;
-  }
-
+  if (body.empty()) return false;
   AsciiLowerInPlace(transferEncoding);
   if (transferEncoding.find("base64") != std::string::npos)
     DecodeBase64InPlace(body);
   else if (transferEncoding.find("quoted-printable") != std::string::npos)
     DecodeQuotedPrintableInPlace(body);
   text.strCharset = DeclaredCharset(messageType, partType);
-  text.strBytes = body;
-
-  auto lock = Lock();
-  strBody = std::move(body);
-  bDecoded = 1;
+  text.strBytes = std::move(body);
   return true;
 }
 
-void tagMailItem::SetBodyText(const tagBodyText& text) {
+// The display text of a transfer-decoded text part: in its declared charset, else (or when
+// that gives nothing) in the ANSI code page up to its first zero byte.
+std::u16string DisplayText(const tagBodyText& text) {
   const std::string& body = text.strBytes;
   std::u16string shown;
   if (!text.strCharset.empty()) {
     if (const tagEncodeType* row = FindBodyEncodeType(text.strCharset)) shown = row->ConvertText(body);
   }
   if (shown.empty()) shown = AnsiToWide(std::string_view(body.data(), std::min(body.size(), body.find('\0'))));
+  return shown;
+}
 
+}  // namespace
+
+void tagMailItem::DecodeBody() {
+  tagBodyText text;
+  const bool any = TransferDecodedBody(*this, text);
+  std::u16string shown = any ? DisplayText(text) : std::u16string();
+  // All at once: whoever sees bDecoded set sees the display text too.
+  auto lock = Lock();
+  if (any) {
+    strBody = std::move(text.strBytes);
+    strBodyW = std::move(shown);
+  }
+  bDecoded = 1;
+}
+
+bool tagMailItem::DecodeBodyBytes(tagBodyText& text) {
+  const bool any = TransferDecodedBody(*this, text);
+  auto lock = Lock();
+  if (any) strBody = text.strBytes;
+  bDecoded = 1;
+  return any;
+}
+
+void tagMailItem::SetBodyText(const tagBodyText& text) {
+  std::u16string shown = DisplayText(text);
   auto lock = Lock();
   strBodyW = std::move(shown);
 }
