@@ -290,11 +290,9 @@ bool IsAscii(std::string_view bytes) {
 bool IsCodePageSupported(int codePage) { return t_converters.Get(ResolveCodePage(codePage)).pConverter != nullptr; }
 
 std::u16string MultiByteToWide(int codePage, std::string_view bytes) {
-  if (bytes.empty()) return {};
-  const CConverterCache::Entry& e = t_converters.Get(ResolveCodePage(codePage));
-  if (!e.pConverter) return {};
-  if (e.bAsciiTransparent && IsAscii(bytes)) return std::u16string(bytes.begin(), bytes.end());
-  return ConvertToUnicode(e.pConverter, bytes);
+  std::u16string out;
+  AppendMultiByteToWide(codePage, bytes, out);
+  return out;
 }
 
 void AppendMultiByteToWide(int codePage, std::string_view bytes, std::u16string& out) {
@@ -303,9 +301,11 @@ void AppendMultiByteToWide(int codePage, std::string_view bytes, std::u16string&
   if (!e.pConverter) return;
   if (e.bAsciiTransparent && IsAscii(bytes)) {
     out.append(bytes.begin(), bytes.end());
-    return;
+  } else if (out.empty()) {
+    out = ConvertToUnicode(e.pConverter, bytes);
+  } else {
+    out += ConvertToUnicode(e.pConverter, bytes);
   }
-  out += ConvertToUnicode(e.pConverter, bytes);
 }
 
 std::string WideToMultiByte(int codePage, std::u16string_view text) {

@@ -22,15 +22,13 @@ const char* GapWriteMark() { return t_pGapWriteMark; }
 void ResetGapWriteMark() { t_pGapWriteMark = nullptr; }
 
 void CloseBlockGap(char*& p) {
-  char* const a = p + ((4 - (reinterpret_cast<uintptr_t>(p) & 3)) & 3);
-  // The candidates a + k, k = 0, 4, ..., 188: the size word at a + k + 4.
-  const size_t k = bytescan::FindSizeWord(a + 4, 48);
-  if (k < 48) Close(p, a + 4 * k);
+  tagGapSearch fresh;  // nothing known: all 48 words are searched
+  CloseBlockGap(p, fresh);
 }
 
 void CloseBlockGap(char*& p, tagGapSearch& search) {
   char* const a = p + ((4 - (reinterpret_cast<uintptr_t>(p) & 3)) & 3);
-  // The size words of the candidates: the 48 words from a + 4.
+  // The candidates a + k, k = 0, 4, ..., 188; their size words: the 48 words from a + 4.
   const char* const from = a + 4;
   const char* const to = from + 4 * 48;
   size_t k = 48;

@@ -196,19 +196,21 @@ __attribute__((target("avx2"))) inline size_t FindSizeWordAvx2(const char* a, si
 
 }  // namespace detail
 
+// True when the 512-byte sector at p holds only zeros (AllZero, 128 bytes a step where AVX2
+// is there).
+inline bool SectorAllZero(const unsigned char* p) {
+#ifdef KORVANE_AVX2_DISPATCH
+  if (detail::kHasAvx2) return detail::SectorAllZeroAvx2(p);
+#endif
+  return AllZero(p, 512);
+}
+
 // Sets bit (first + i) of `map` (64 bits a word) for each of the `sectors` 512-byte sectors
 // at p that hold only zeros; leaves the other bits as they are.
 inline void MarkZeroSectors(const void* p, size_t sectors, size_t first, uint64_t* map) {
   const auto* b = static_cast<const unsigned char*>(p);
-#ifdef KORVANE_AVX2_DISPATCH
-  if (detail::kHasAvx2) {
-    for (size_t i = 0; i < sectors; ++i)
-      if (detail::SectorAllZeroAvx2(b + i * 512)) map[(first + i) / 64] |= uint64_t{1} << ((first + i) % 64);
-    return;
-  }
-#endif
   for (size_t i = 0; i < sectors; ++i)
-    if (AllZero(b + i * 512, 512)) map[(first + i) / 64] |= uint64_t{1} << ((first + i) % 64);
+    if (SectorAllZero(b + i * 512)) map[(first + i) / 64] |= uint64_t{1} << ((first + i) % 64);
 }
 
 // Index k of the first of the 4-byte words at a, a + 4, ..., a + 4 * (count - 1) (count a

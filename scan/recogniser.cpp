@@ -17,7 +17,7 @@
 namespace {
 
 // True when the sector at p holds only zero bytes.
-inline bool IsZeroSector(const uint8_t* p) { return bytescan::AllZero(p, SECTOR_SIZE); }
+inline bool IsZeroSector(const uint8_t* p) { return bytescan::SectorAllZero(p); }
 
 // The next position after pos, pos being no line break, at which a pass can do more than
 // step on: a CR LF (a line break), an "R" or "r" after a zero byte or a LF (a message may
