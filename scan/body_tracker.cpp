@@ -294,12 +294,12 @@ void TrackBodyLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
   used += static_cast<ptrdiff_t>(i);
 }
 
-void TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
+size_t TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
   tagMailItem* m = open.pMail;
-  if (!m) return;
+  if (!m) return 0;
   if (open.bPassOver && !m->bInAttachment) {
     PassOverLine(p, used, *m, open);
-    return;
+    return 0;
   }
 
   // An empty line in an attachment part ends its headers, or its data.
@@ -320,7 +320,7 @@ void TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
     // unread so that it starts that message.
     FinishAttachment(*m, open, true);
     used = 0;
-    return;
+    return 0;
   }
   const char* lp = p + used;
   const std::string_view l = LineValueAt(lp);
@@ -341,8 +341,11 @@ void TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
     FinishAttachment(*m, open, newMessage);
   } else if (m->bInAttachmentData) {
     m->strAttachmentData.Append(l);
+    // A line of data and nothing else (the part goes on, so no boundary line follows).
+    if (m->bInAttachment && lp == p && !l.empty() && lp[l.size()] == '\r' && lp[l.size() + 1] == '\n')
+      return l.size();
   }
-  if (open.pMail != m) return;
+  if (open.pMail != m) return 0;
 
   // The next part: an attachment is followed; another part is passed over, until the
   // multipart's closing line ends the record.
@@ -359,4 +362,5 @@ void TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
       }
     }
   }
+  return 0;
 }

@@ -1,6 +1,7 @@
 #include "scan/recogniser.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #ifdef __GLIBC__
@@ -18,6 +19,17 @@ namespace {
 
 // True when the sector at p holds only zero bytes.
 inline bool IsZeroSector(const uint8_t* p) { return bytescan::SectorAllZero(p); }
+
+// The first sector from `sector` on, below `end`, whose bit in the zero-sector map is clear;
+// `end` when there is none. A run of free space is passed a map word at a time.
+inline size_t NextNonZeroSector(const uint64_t* map, size_t sector, size_t end) {
+  while (sector < end) {
+    if (const uint64_t data = ~map[sector / 64] >> (sector % 64))
+      return std::min(end, sector + static_cast<size_t>(std::countr_zero(data)));
+    sector = (sector / 64 + 1) * 64;
+  }
+  return end;
+}
 
 // The next position after pos, pos being no line break, at which a pass can do more than
 // step on: a CR LF (a line break), an "R" or "r" after a zero byte or a LF (a message may
@@ -88,9 +100,14 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
     if (pos % SECTOR_SIZE == 0) {
       const size_t sector = pos / SECTOR_SIZE;
       if (const char* mark = GapWriteMark()) written = std::max(written, static_cast<size_t>(mark - b));
-      const bool zero = zeroSectors && pos >= written ? (zeroSectors[sector / 64] >> (sector % 64)) & 1
-                                                      : IsZeroSector(chunk + pos);
-      if (zero) {
+      if (zeroSectors && pos >= written) {
+        // Nothing was written here since the reader saw these sectors: its map holds.
+        if ((zeroSectors[sector / 64] >> (sector % 64)) & 1) {
+          const size_t sectors = (length + SECTOR_SIZE - 1) / SECTOR_SIZE;
+          pos = NextNonZeroSector(zeroSectors, sector + 1, sectors) * SECTOR_SIZE;
+          continue;
+        }
+      } else if (IsZeroSector(chunk + pos)) {
         pos += SECTOR_SIZE;
         continue;
       }
@@ -149,7 +166,13 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
       if (!m->bInAttachment && !m_open.bPassOver) TrackBodyLine(b + pos, used, m_open);
       pos = static_cast<size_t>(static_cast<ptrdiff_t>(pos) + used);
       used = 0;
-      TrackAttachmentLine(b + pos, used, m_open);
+      if (const size_t data = TrackAttachmentLine(b + pos, used, m_open);
+          data > 1 && (pos + data) / SECTOR_SIZE == pos / SECTOR_SIZE) {
+        // A line of data, no sector starting inside it: nothing in it can start a line or a
+        // message, so the walk goes on at its CR LF.
+        pos += data;
+        continue;
+      }
     }
     pos = static_cast<size_t>(static_cast<ptrdiff_t>(pos) + used + 1);
     used = 0;
