@@ -203,21 +203,23 @@ ptrdiff_t BodyLine(const char* q, size_t i, tagMailItem& m, tagOpenMail& open) {
 
 // A line of a part that is neither the text part nor an attachment, after any empty lines:
 // the next boundary line starts an attachment or another part to pass over, the
-// multipart's closing line or a new message's first line closes the record.
-void PassOverLine(const char* p, ptrdiff_t& used, tagMailItem& m, tagOpenMail& open) {
+// multipart's closing line or a new message's first line closes the record. Returns the
+// line's length when it was only passed over and ends in a CR LF, 0 otherwise.
+size_t PassOverLine(const char* p, ptrdiff_t& used, tagMailItem& m, tagOpenMail& open) {
   size_t i = 0;
   while (p[i] == '\r' || p[i] == '\n') ++i;
   const char* q = p + i;
   if (MatchKeyword(q, kw::Received)) {
     // Left unread: it starts the next message.
     if (i > 0) CloseForNewMessage(m, open);
-    return;
+    return 0;
   }
   const std::string_view l = LineValueAt(q);
   if (q[0] == 'D' && q[1] == 'e' && StartsWith(l, kw::DeliveredTo)) {
     CloseForNewMessage(m, open);
-    return;
+    return 0;
   }
+  used += static_cast<ptrdiff_t>(i);
   if (q[0] == '-' && q[1] == '-' && MentionsBoundary(l, m)) {
     tagPartInfo part;
     if (IsAttachmentPart(q, part)) {
@@ -225,8 +227,9 @@ void PassOverLine(const char* p, ptrdiff_t& used, tagMailItem& m, tagOpenMail& o
     } else if (IsClosingBoundary(l, m.strBoundary)) {
       open.Close();
     }
+    return 0;
   }
-  used += static_cast<ptrdiff_t>(i);
+  return !l.empty() && q[l.size()] == '\r' && q[l.size() + 1] == '\n' ? l.size() : 0;
 }
 
 }  // namespace
@@ -297,10 +300,7 @@ void TrackBodyLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
 size_t TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
   tagMailItem* m = open.pMail;
   if (!m) return 0;
-  if (open.bPassOver && !m->bInAttachment) {
-    PassOverLine(p, used, *m, open);
-    return 0;
-  }
+  if (open.bPassOver && !m->bInAttachment) return PassOverLine(p, used, *m, open);
 
   // An empty line in an attachment part ends its headers, or its data.
   bool finishNow = false;

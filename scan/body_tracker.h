@@ -48,7 +48,7 @@ void TrackBodyLine(const char* p, ptrdiff_t& used, tagOpenMail& open);
 // The text at p for the open record's attachment parts: collects a part's data, finishes
 // the part at its end (computing the decoded size of base64 data), starts the next
 // attachment part at a boundary line, and closes the record at a new message's first line.
-// Does nothing when no record is open. Returns the length of the line of data it counted at
-// p, when that is all it did and the line ends in a CR LF (its bytes are no control bytes),
-// and 0 otherwise.
+// Does nothing when no record is open. Returns the length of the line at p + used (as the
+// call leaves `used`) when all it did was count that line as data or pass over it, and the
+// line ends in a CR LF (its bytes are no control bytes); 0 otherwise.
 size_t TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open);

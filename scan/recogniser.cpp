@@ -166,12 +166,15 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
       if (!m->bInAttachment && !m_open.bPassOver) TrackBodyLine(b + pos, used, m_open);
       pos = static_cast<size_t>(static_cast<ptrdiff_t>(pos) + used);
       used = 0;
-      if (const size_t data = TrackAttachmentLine(b + pos, used, m_open);
-          data > 1 && (pos + data) / SECTOR_SIZE == pos / SECTOR_SIZE) {
-        // A line of data, no sector starting inside it: nothing in it can start a line or a
-        // message, so the walk goes on at its CR LF.
-        pos += data;
-        continue;
+      if (const size_t line = TrackAttachmentLine(b + pos, used, m_open); line > 1) {
+        // A line of data or of a part passed over, no sector starting inside it: nothing in
+        // it can start a line or a message, so the walk goes on at its CR LF.
+        const size_t from = pos + static_cast<size_t>(used);
+        if ((from + line) / SECTOR_SIZE == from / SECTOR_SIZE) {
+          pos = from + line;
+          used = 0;
+          continue;
+        }
       }
     }
     pos = static_cast<size_t>(static_cast<ptrdiff_t>(pos) + used + 1);

@@ -453,31 +453,38 @@ TEST(SameRecordsHostile, GapClosedIntoASectorOfZeros) {
   EXPECT_NE(want.records[0].find("\nto=ab\n"), std::string::npos) << want.records[0];
 }
 
-// Messages with an attachment stored over each other's data, each starting at a sector
-// start that falls inside a data line (no line break before it): the walk must still look at that sector's
-// start, however it steps over the data lines.
-TEST(SameRecordsHostile, MessagesStartingInsideAttachmentDataLines) {
-  const std::string head =
+// Messages stored over each other's attachment data, or over the lines of an HTML part that
+// is passed over, each starting at a sector start that falls inside such a line (no line
+// break before it): the walk must still look at that sector's start, however it steps over
+// those lines.
+TEST(SameRecordsHostile, MessagesStartingInsideDataLinesAndPartsPassedOver) {
+  const std::string lead =
       "Received: from a\r\nFrom: a@b\r\nTo: c@d\r\nDate: Tue, 5 Mar 2013 09:08:07 +0800\r\n"
       "Content-Type: multipart/mixed; boundary=\"B\"\r\n\r\n--B\r\nContent-Type: text/plain; charset=us-ascii\r\n"
-      "\r\nhello\r\n--B\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n"
+      "\r\nhello\r\n--B\r\n";
+  const std::string attachment =
+      "Content-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n"
       "Content-Disposition: attachment; filename=\"a.bin\"\r\n\r\n";
-  // The same message again, so that the lines after each one are attachment data too.
-  const std::string inside = head;
-  for (size_t shift = 0; shift < 78; shift += 7) {
-    std::string s = std::string(shift, 'p') + head;
-    while (s.size() < 24 * 512) s += std::string(76, 'Q') + "\r\n";
-    s.resize(24 * 512);
-    size_t placed = 0;
-    for (size_t at = 1024; at + 512 <= s.size(); at += 3 * 512) {
-      if (s[at - 1] == '\n' || s[at - 1] == '\r') continue;  // a line starts there anyway
-      s.replace(at, inside.size(), inside);
-      ++placed;
+  const std::string html = "Content-Type: text/html; charset=us-ascii\r\n\r\n";
+  for (const bool isHtml : {false, true}) {
+    // The same message again, so that the lines after each one are of that part too.
+    const std::string head = lead + (isHtml ? html : attachment);
+    for (size_t shift = 0; shift < 78; shift += 7) {
+      std::string s = std::string(shift, 'p') + head;
+      while (s.size() < 24 * 512) s += std::string(76, isHtml ? 'h' : 'Q') + "\r\n";
+      s.resize(24 * 512);
+      size_t placed = 0;
+      for (size_t at = 1024; at + 512 <= s.size(); at += 3 * 512) {
+        if (s[at - 1] == '\n' || s[at - 1] == '\r') continue;  // a line starts there anyway
+        s.replace(at, head.size(), head);
+        ++placed;
+      }
+      ASSERT_GT(placed, 3u);
+      // The first message is found only when nothing stands before its first line.
+      const std::string what = std::string(isHtml ? "messages inside HTML lines" : "messages inside data lines") +
+                               ", shift " + std::to_string(shift);
+      EXPECT_EQ(ExpectSameRecords(s, what), placed + (shift == 0 ? 1 : 0)) << what;
     }
-    ASSERT_GT(placed, 3u);
-    // The first message is found only when nothing stands before its first line.
-    EXPECT_EQ(ExpectSameRecords(s, "messages inside data lines, shift " + std::to_string(shift)),
-              placed + (shift == 0 ? 1 : 0));
   }
   g_MailStore.FreeAll();
 }
