@@ -1,29 +1,47 @@
 // Case-insensitive search over 8-bit text.
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#define KORVANE_FIND_SSE2 1
+#include <emmintrin.h>
+#endif
 
 #include "mime/ascii_text.h"
 #include "mime/decode.h"
 
+namespace {
+// True when the pattern's bytes after the first match those at `at`, letters in either case.
+inline bool RestMatches(const char* at, std::string_view pattern) {
+  for (size_t k = 1; k < pattern.size(); ++k)
+    if (AsciiLower(at[k]) != AsciiLower(pattern[k])) return false;
+  return true;
+}
+}  // namespace
+
 ptrdiff_t FindNoCase(std::string_view text, std::string_view pattern) {
   if (pattern.empty()) return 0;
   if (pattern.size() > text.size()) return -1;
-  const char first = AsciiLower(pattern[0]);
-  const char firstUpper = AsciiUpper(pattern[0]);
-  const size_t last = text.size() - pattern.size();
+  // A byte can start a match when it equals the pattern's first byte, letters folded: for a
+  // letter, setting the 0x20 bit maps exactly its two cases (and nothing else) to the lower one.
+  const auto first = static_cast<unsigned char>(AsciiLower(pattern[0]));
+  const unsigned char fold = first >= 'a' && first <= 'z' ? 0x20 : 0x00;
+  const size_t candidates = text.size() - pattern.size() + 1;  // positions a match may start at
   const char* const base = text.data();
   size_t i = 0;
-  while (i <= last) {
-    // Jump to the next byte that can start a match.
-    const char* a = static_cast<const char*>(std::memchr(base + i, first, last - i + 1));
-    const char* b = first == firstUpper ? nullptr
-                                        : static_cast<const char*>(std::memchr(base + i, firstUpper, last - i + 1));
-    const char* c = !a ? b : (!b ? a : (a < b ? a : b));
-    if (!c) return -1;
-    i = static_cast<size_t>(c - base);
-    size_t k = 1;
-    while (k < pattern.size() && AsciiLower(base[i + k]) == AsciiLower(pattern[k])) ++k;
-    if (k == pattern.size()) return static_cast<ptrdiff_t>(i);
-    ++i;
+#ifdef KORVANE_FIND_SSE2
+  const __m128i want = _mm_set1_epi8(static_cast<char>(first)), bit = _mm_set1_epi8(static_cast<char>(fold));
+  for (; i + 16 <= candidates; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
+    for (auto m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(v, bit), want))); m;
+         m &= m - 1) {
+      const size_t at = i + static_cast<size_t>(std::countr_zero(m));
+      if (RestMatches(base + at, pattern)) return static_cast<ptrdiff_t>(at);
+    }
   }
+#endif
+  for (; i < candidates; ++i)
+    if ((static_cast<unsigned char>(base[i]) | fold) == first && RestMatches(base + i, pattern))
+      return static_cast<ptrdiff_t>(i);
   return -1;
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+
 #include "mime/decode.h"
 
 namespace {
@@ -19,6 +22,44 @@ TEST(FindNoCase, FirstOccurrenceAndMisses) {
   EXPECT_EQ(FindNoCase("abc", ""), 0);
   EXPECT_EQ(FindNoCase("aaab", "AAB"), 1);  // restarts after a partial match
   EXPECT_EQ(FindNoCase("xyz-BASE64", "base64"), 4);
+}
+
+// Against the plain definition, on texts of a few letters in both cases, other bytes that
+// fold onto letters' cases when 0x20 is set ("@", "[", "`", "{"), and high bytes, of lengths
+// around the 16-byte steps, with patterns taken from the text (cut, case changed) or made up.
+TEST(FindNoCase, AgreesWithThePlainDefinition) {
+  auto plain = [](std::string_view t, std::string_view p) -> ptrdiff_t {
+    auto low = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    for (size_t i = 0; i + p.size() <= t.size(); ++i) {
+      size_t k = 0;
+      while (k < p.size() && low(t[i + k]) == low(p[k])) ++k;
+      if (k == p.size()) return static_cast<ptrdiff_t>(i);
+    }
+    return -1;
+  };
+  const char alphabet[] = {'a', 'A', 'b', 'B', '@', '`', '[', '{', '=', '-', '\xC1', '\xE1'};
+  uint32_t x = 12345;
+  auto next = [&x] {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    return x;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    std::string text(next() % 70, ' ');
+    for (char& c : text) c = alphabet[next() % sizeof alphabet];
+    std::string pattern;
+    if (!text.empty() && next() % 2) {
+      const size_t from = next() % text.size();
+      pattern = text.substr(from, 1 + next() % 6);
+      for (char& c : pattern)
+        if (next() % 2 && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) c ^= 0x20;
+    } else {
+      pattern.resize(1 + next() % 4);
+      for (char& c : pattern) c = alphabet[next() % sizeof alphabet];
+    }
+    ASSERT_EQ(FindNoCase(text, pattern), plain(text, pattern)) << "text \"" << text << "\" pattern \"" << pattern << "\"";
+  }
 }
 
 }  // namespace
