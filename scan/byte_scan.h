@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "source/cpu_features.h"
+
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define KORVANE_SSE2 1
 #include <emmintrin.h>
@@ -130,10 +132,8 @@ __attribute__((target("avx2"))) inline const char* NextWalkStopAvx2(const char* 
   return end;
 }
 
-inline const bool kHasAvx2 = [] {
-  __builtin_cpu_init();  // may run before the library's own initialisation
-  return __builtin_cpu_supports("avx2") != 0;
-}();
+// Shared with the tests, which check both paths where the processor has both.
+inline const bool& kHasAvx2 = cpu::kHasAvx2;
 #endif
 
 #ifdef KORVANE_AVX2_DISPATCH
