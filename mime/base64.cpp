@@ -1,5 +1,6 @@
 // Base64 transfer decoding.
 #include <array>
+#include <bit>
 #include <cstdint>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -165,6 +166,35 @@ __attribute__((target("avx2,popcnt"))) size_t CountAlphabet32(const unsigned cha
   }
   return i;
 }
+
+// AddLine in one pass: the line's end (the first byte below 0x0E) and its alphabet
+// characters up to the decoding's end, 32 bytes a step. Returns the line's length, or `max`
+// when no end is among the first `max` bytes; adds to `alphabet` and updates the flags as
+// Add would for the line's bytes.
+__attribute__((target("avx2,popcnt"))) size_t CountLine32(const unsigned char* p, size_t max, size_t& alphabet,
+                                                            bool& afterAlphabet, bool& ended) {
+  const __m256i limit = _mm256_set1_epi8(0x0D), equals = _mm256_set1_epi8('=');
+  for (size_t i = 0; i < max; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+    // A byte is at most 0x0D when the unsigned minimum with 0x0D leaves it unchanged.
+    const auto control =
+        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(v, limit), v)));
+    const uint32_t valid = control ? (control & (0u - control)) - 1 : ~0u;  // the line's bytes here
+    if (!ended) {
+      const uint32_t alpha = static_cast<uint32_t>(_mm256_movemask_epi8(AlphabetBytes32(v))) & valid;
+      const uint32_t eq = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, equals))) & valid;
+      if (const uint32_t end = eq & (alpha << 1 | (afterAlphabet ? 1u : 0u))) {
+        alphabet += static_cast<size_t>(__builtin_popcount(alpha & ((end & (0u - end)) - 1)));
+        ended = true;
+      } else {
+        alphabet += static_cast<size_t>(__builtin_popcount(alpha));
+        if (valid) afterAlphabet = (alpha & (valid ^ (valid >> 1))) != 0;  // the last byte of the line here
+      }
+    }
+    if (control) return i + static_cast<size_t>(std::countr_zero(control));
+  }
+  return max;
+}
 }  // namespace
 #endif
 
@@ -257,6 +287,41 @@ void CBase64Length::Add(const char* data, size_t length) {
   }
   m_nAlphabet = alphabet;
   m_bAfterAlphabet = afterAlphabet;
+}
+
+size_t CBase64Length::AddLine(const char* data, size_t max) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  if (max == 0 || p[0] < 0x0E) return 0;
+#ifdef KORVANE_BASE64_AVX2
+  if (cpu::kHasAvx2) {
+    // Worked out on copies, kept once the line's end is found.
+    size_t alphabet = 0;
+    bool afterAlphabet = m_bAfterAlphabet;
+    bool ended = m_bEnded || (!m_bStarted && p[0] == '=');  // nothing decodes from data that begins with "="
+    const size_t n = CountLine32(p, max, alphabet, afterAlphabet, ended);
+    if (n == max) return 0;
+    m_nAlphabet += alphabet;
+    m_bStarted = true;
+    m_bAfterAlphabet = afterAlphabet;
+    m_bEnded = ended;
+    return n;
+  }
+#endif
+  // The end first, then the bytes before it.
+  size_t n = 0;
+#ifdef KORVANE_BASE64_SSE2
+  for (const __m128i limit = _mm_set1_epi8(0x0D); n < max; n += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n));
+    if (const auto m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, limit), v)))) {
+      n += static_cast<size_t>(std::countr_zero(m));
+      break;
+    }
+  }
+#endif
+  while (n < max && p[n] >= 0x0E) ++n;
+  if (n >= max) return 0;
+  Add(data, n);
+  return n;
 }
 
 void DecodeBase64InPlace(std::string& s) {

@@ -17,6 +17,11 @@ size_t Base64DecodedLength(const char* data, size_t length);
 class CBase64Length {
  public:
   void Add(const char* data, size_t length);
+  // A line of text at `data`: adds its bytes up to the first byte below 0x0E (a line break, a
+  // zero, a tab, ...) and returns their count, when that byte is among the first `max` (a
+  // multiple of 32, all readable); otherwise adds nothing and returns 0. Where the processor
+  // has AVX2, one pass over the bytes does both.
+  size_t AddLine(const char* data, size_t max);
   size_t Length() const { return m_nAlphabet / 4 * 3 + (m_nAlphabet % 4 == 2 ? 1 : m_nAlphabet % 4 == 3 ? 2 : 0); }
 
  private:

@@ -302,6 +302,14 @@ size_t TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
   if (!m) return 0;
   if (open.bPassOver && !m->bInAttachment) return PassOverLine(p, used, *m, open);
 
+  // The common case, a line of data that cannot end the part (no empty line, no boundary
+  // line, no new message, not too much data yet): its end found and its bytes counted at once.
+  if (m->bInAttachment && m->bInAttachmentData && p[0] != '\r' && p[0] != '-' && p[0] != 'D' && p[0] != 'R' &&
+      m->strAttachmentData.nLength <= kMaxAttachmentDataBytes) {
+    const size_t n = m->strAttachmentData.AppendLine(p, kMaxLineBytes);
+    return n > 0 && p[n] == '\r' && p[n + 1] == '\n' ? n : 0;
+  }
+
   // An empty line in an attachment part ends its headers, or its data.
   bool finishNow = false;
   if (p[0] == '\r' && p[1] == '\n' && m->bInAttachment) {

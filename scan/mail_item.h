@@ -40,6 +40,14 @@ struct tagAttachmentData {
     nLength += line.size();
     base64.Add(line.data(), line.size());
   }
+  // Append of the line at p, up to its first byte below 0x0E within `max` bytes (a multiple
+  // of 32, all readable); returns the line's length (0, and nothing appended, when there is
+  // no such byte).
+  size_t AppendLine(const char* p, size_t max) {
+    const size_t n = base64.AddLine(p, max);
+    nLength += n;
+    return n;
+  }
   void Clear() { *this = tagAttachmentData(); }
 };
 

@@ -120,4 +120,46 @@ TEST(Base64, InPlaceCutsAtZeroAndKeepsUndecodable) {
   EXPECT_EQ(text, "\xe4\xbd\xa0\xe5\xa5\xbd");
 }
 
+// Lines counted as the scan counts attachment data: each line up to its first byte below
+// 0x0E, found in the same pass. Must agree with finding the end first and adding the bytes
+// before it, for lines of every length around the vector steps, with the decoding's end
+// ("=") and the line's end anywhere in a step, lines without an end within the limit, and
+// data that begins with "=".
+TEST(Base64, LinesCountedInOnePassAgreeWithPieces) {
+  static const char kBytes[] = "QUJDabyz09+/====-.:@[`{\x80\xff \x0e\x1f";
+  static const char kEnds[] = "\r\n\t\x00\x0d\x01";
+  uint32_t x = 4242;
+  auto next = [&x] {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    return x;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    CBase64Length byLine, byPieces;
+    for (int line = 0, lines = 1 + static_cast<int>(next() % 12); line < lines; ++line) {
+      const size_t max = 32 * (1 + next() % 4);
+      std::string text(next() % (max + 20), 'Q');
+      for (char& c : text)
+        c = next() % 4 ? static_cast<char>('Q' + next() % 3) : kBytes[next() % (sizeof kBytes - 1)];
+      if (next() % 5 == 0 && !text.empty()) text[0] = '=';
+      text += kEnds[next() % (sizeof kEnds - 1)];
+      text.resize(text.size() + max + 32, 'A');  // readable bytes past the limit
+      size_t end = 0;
+      while (end < max && static_cast<unsigned char>(text[end]) >= 0x0E) ++end;
+      const size_t want = end < max ? end : 0;
+      ASSERT_EQ(byLine.AddLine(text.data(), max), want) << "round " << round << ", line " << line;
+      byPieces.Add(text.data(), want);
+      ASSERT_EQ(byLine.Length(), byPieces.Length()) << "round " << round << ", line " << line;
+    }
+  }
+  // Lines of alphabet characters only, up to the limit.
+  for (size_t n : {31u, 32u, 33u, 76u, 511u}) {
+    CBase64Length c;
+    const std::string s = std::string(n, 'Q') + "\r\n" + std::string(600, 'Q');
+    EXPECT_EQ(c.AddLine(s.data(), 512), n);
+    EXPECT_EQ(c.Length(), B64Len(std::string(n, 'Q'))) << n;
+  }
+}
+
 }  // namespace
