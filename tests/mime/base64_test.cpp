@@ -5,6 +5,7 @@
 #include <string>
 
 #include "mime/decode.h"
+#include "tests/support/test_random.h"
 
 namespace {
 
@@ -128,13 +129,7 @@ TEST(Base64, InPlaceCutsAtZeroAndKeepsUndecodable) {
 TEST(Base64, LinesCountedInOnePassAgreeWithPieces) {
   static const char kBytes[] = "QUJDabyz09+/====-.:@[`{\x80\xff \x0e\x1f";
   static const char kEnds[] = "\r\n\t\x00\x0d\x01";
-  uint32_t x = 4242;
-  auto next = [&x] {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    return x;
-  };
+  CTestRandom next(4242);
   for (int round = 0; round < 3000; ++round) {
     CBase64Length byLine, byPieces;
     for (int line = 0, lines = 1 + static_cast<int>(next() % 12); line < lines; ++line) {

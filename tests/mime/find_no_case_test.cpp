@@ -4,6 +4,7 @@
 #include <string>
 
 #include "mime/decode.h"
+#include "tests/support/test_random.h"
 
 namespace {
 
@@ -38,13 +39,7 @@ TEST(FindNoCase, AgreesWithThePlainDefinition) {
     return -1;
   };
   const char alphabet[] = {'a', 'A', 'b', 'B', '@', '`', '[', '{', '=', '-', '\xC1', '\xE1'};
-  uint32_t x = 12345;
-  auto next = [&x] {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    return x;
-  };
+  CTestRandom next(12345);
   for (int round = 0; round < 20000; ++round) {
     std::string text(next() % 70, ' ');
     for (char& c : text) c = alphabet[next() % sizeof alphabet];

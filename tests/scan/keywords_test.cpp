@@ -5,6 +5,7 @@
 
 #include "scan/block_gap.h"
 #include "scan/keywords.h"
+#include "tests/support/test_random.h"
 
 namespace {
 
@@ -89,13 +90,7 @@ TEST(BlockGap, OnlyTheFirst192BytesAreSearched) {
 // line starts moving forward by random steps, gaps closed on the way (some without the record,
 // as the header reader's continuation lines do).
 TEST(BlockGap, RememberedSearchClosesTheSameGaps) {
-  uint32_t x = 4242;
-  auto next = [&x] {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    return x;
-  };
+  CTestRandom next(4242);
   for (int round = 0; round < 300; ++round) {
     std::string text(6000, 'a');
     // Now and then a zero or 0x02 byte, so that moved bytes can form a size word anew.
