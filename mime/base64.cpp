@@ -12,6 +12,7 @@
 #include <immintrin.h>
 #endif
 
+#include "scan/byte_scan.h"
 #include "source/cpu_features.h"
 
 #include "mime/ascii_text.h"
@@ -145,24 +146,30 @@ __attribute__((target("avx2"))) inline __m256i AlphabetBytes32(__m256i v) {
   return _mm256_or_si256(letter, _mm256_or_si256(slashOrDigit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('+'))));
 }
 
-// The whole 32-byte steps of Add, for processors with AVX2: adds to `alphabet` and updates
-// `afterAlphabet` as the byte loop would; returns the bytes done, and sets `ended` when the
-// decoding's end was found among them.
+// One 32-byte step of the count, over the bytes of v marked in `valid` (the step's first
+// bytes): adds their alphabet characters up to the decoding's end, or sets `ended` at that
+// end; otherwise `afterAlphabet` tells of the last of them.
+__attribute__((target("avx2,popcnt"))) inline void CountStep32(__m256i v, uint32_t valid, size_t& alphabet,
+                                                                 bool& afterAlphabet, bool& ended) {
+  const uint32_t alpha = static_cast<uint32_t>(_mm256_movemask_epi8(AlphabetBytes32(v))) & valid;
+  const uint32_t eq = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('=')))) & valid;
+  if (const uint32_t end = eq & (alpha << 1 | (afterAlphabet ? 1u : 0u))) {
+    alphabet += static_cast<size_t>(__builtin_popcount(alpha & ((end & (0u - end)) - 1)));
+    ended = true;
+    return;
+  }
+  alphabet += static_cast<size_t>(__builtin_popcount(alpha));
+  if (valid) afterAlphabet = (alpha & (valid ^ (valid >> 1))) != 0;
+}
+
+// The whole 32-byte steps of Add, for processors with AVX2: returns the bytes done, fewer
+// when the decoding's end was found (and `ended` set).
 __attribute__((target("avx2,popcnt"))) size_t CountAlphabet32(const unsigned char* p, size_t length, size_t& alphabet,
                                                                 bool& afterAlphabet, bool& ended) {
-  const __m256i equals = _mm256_set1_epi8('=');
   size_t i = 0;
   for (; i + 32 <= length; i += 32) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
-    const auto alpha = static_cast<uint32_t>(_mm256_movemask_epi8(AlphabetBytes32(v)));
-    const auto eq = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, equals)));
-    if (const uint32_t end = eq & (alpha << 1 | (afterAlphabet ? 1u : 0u))) {
-      alphabet += static_cast<size_t>(__builtin_popcount(alpha & ((end & (0u - end)) - 1)));
-      ended = true;
-      return i;
-    }
-    alphabet += static_cast<size_t>(__builtin_popcount(alpha));
-    afterAlphabet = alpha >> 31;
+    CountStep32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i)), ~0u, alphabet, afterAlphabet, ended);
+    if (ended) return i;
   }
   return i;
 }
@@ -173,24 +180,13 @@ __attribute__((target("avx2,popcnt"))) size_t CountAlphabet32(const unsigned cha
 // Add would for the line's bytes.
 __attribute__((target("avx2,popcnt"))) size_t CountLine32(const unsigned char* p, size_t max, size_t& alphabet,
                                                             bool& afterAlphabet, bool& ended) {
-  const __m256i limit = _mm256_set1_epi8(0x0D), equals = _mm256_set1_epi8('=');
+  const __m256i limit = _mm256_set1_epi8(0x0D);
   for (size_t i = 0; i < max; i += 32) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
     // A byte is at most 0x0D when the unsigned minimum with 0x0D leaves it unchanged.
     const auto control =
         static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(v, limit), v)));
-    const uint32_t valid = control ? (control & (0u - control)) - 1 : ~0u;  // the line's bytes here
-    if (!ended) {
-      const uint32_t alpha = static_cast<uint32_t>(_mm256_movemask_epi8(AlphabetBytes32(v))) & valid;
-      const uint32_t eq = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, equals))) & valid;
-      if (const uint32_t end = eq & (alpha << 1 | (afterAlphabet ? 1u : 0u))) {
-        alphabet += static_cast<size_t>(__builtin_popcount(alpha & ((end & (0u - end)) - 1)));
-        ended = true;
-      } else {
-        alphabet += static_cast<size_t>(__builtin_popcount(alpha));
-        if (valid) afterAlphabet = (alpha & (valid ^ (valid >> 1))) != 0;  // the last byte of the line here
-      }
-    }
+    if (!ended) CountStep32(v, control ? (control & (0u - control)) - 1 : ~0u, alphabet, afterAlphabet, ended);
     if (control) return i + static_cast<size_t>(std::countr_zero(control));
   }
   return max;
@@ -308,17 +304,7 @@ size_t CBase64Length::AddLine(const char* data, size_t max) {
   }
 #endif
   // The end first, then the bytes before it.
-  size_t n = 0;
-#ifdef KORVANE_BASE64_SSE2
-  for (const __m128i limit = _mm_set1_epi8(0x0D); n < max; n += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n));
-    if (const auto m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, limit), v)))) {
-      n += static_cast<size_t>(std::countr_zero(m));
-      break;
-    }
-  }
-#endif
-  while (n < max && p[n] >= 0x0E) ++n;
+  const size_t n = bytescan::FindControl(data, max);
   if (n >= max) return 0;
   Add(data, n);
   return n;

@@ -95,6 +95,7 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
   ResetGapWriteMark();
   m_gapSearch = tagGapSearch();
   size_t written = m_nWrittenCarry;
+  const size_t sectors = (length + SECTOR_SIZE - 1) / SECTOR_SIZE;
   while (pos < length && !stop.load(std::memory_order_relaxed)) {
     // Free space: a whole zero sector is passed in one step.
     if (pos % SECTOR_SIZE == 0) {
@@ -103,7 +104,6 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
       if (zeroSectors && pos >= written) {
         // Nothing was written here since the reader saw these sectors: its map holds.
         if ((zeroSectors[sector / 64] >> (sector % 64)) & 1) {
-          const size_t sectors = (length + SECTOR_SIZE - 1) / SECTOR_SIZE;
           pos = NextNonZeroSector(zeroSectors, sector + 1, sectors) * SECTOR_SIZE;
           continue;
         }
