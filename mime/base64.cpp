@@ -191,6 +191,21 @@ __attribute__((target("avx2,popcnt"))) size_t CountLine32(const unsigned char* p
   }
   return max;
 }
+
+// The common line of base64 data: alphabet characters only, up to a byte below 0x0E within
+// `max`. Returns their count, or 0 when the line is anything else (an "=", another byte,
+// no end within `max`, nothing before the end): CountLine32 then works it out.
+__attribute__((target("avx2"))) size_t PlainLine32(const unsigned char* p, size_t max) {
+  for (size_t i = 0; i < max; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+    const auto other = ~static_cast<uint32_t>(_mm256_movemask_epi8(AlphabetBytes32(v)));
+    if (other) {
+      const size_t n = i + static_cast<size_t>(std::countr_zero(other));
+      return p[n] < 0x0E ? n : 0;
+    }
+  }
+  return 0;
+}
 }  // namespace
 #endif
 
@@ -290,6 +305,14 @@ size_t CBase64Length::AddLine(const char* data, size_t max) {
   if (max == 0 || p[0] < 0x0E) return 0;
 #ifdef KORVANE_BASE64_AVX2
   if (cpu::kHasAvx2) {
+    if (!m_bEnded) {
+      if (const size_t n = PlainLine32(p, max)) {
+        m_nAlphabet += n;
+        m_bStarted = true;
+        m_bAfterAlphabet = true;
+        return n;
+      }
+    }
     // Worked out on copies, kept once the line's end is found.
     size_t alphabet = 0;
     bool afterAlphabet = m_bAfterAlphabet;
