@@ -5,9 +5,17 @@
 
 #include "scan/byte_scan.h"
 
+namespace blockgap_detail {
+thread_local unsigned long long t_nGaps = 0;
+}  // namespace blockgap_detail
+
 namespace {
+using blockgap_detail::t_nGaps;
 thread_local const char* t_pGapWriteMark = nullptr;
-thread_local unsigned long long t_nGaps = 0;  // gap closings made on this thread
+
+// Words searched past a line's own 48 when a search is made anyway: the next few lines then
+// find their words known free.
+constexpr size_t kSearchAhead = 64;
 
 // The bytes from p up to the header at q move forward over it.
 void Close(char*& p, char* q) {
@@ -22,36 +30,29 @@ const char* GapWriteMark() { return t_pGapWriteMark; }
 void ResetGapWriteMark() { t_pGapWriteMark = nullptr; }
 
 void CloseBlockGap(char*& p) {
-  tagGapSearch fresh;  // nothing known: all 48 words are searched
-  CloseBlockGap(p, fresh);
+  char* const a = p + ((4 - (reinterpret_cast<uintptr_t>(p) & 3)) & 3);
+  if (const size_t k = bytescan::FindSizeWord(a + 4, 48); k < 48) Close(p, a + 4 * k);
 }
 
-void CloseBlockGap(char*& p, tagGapSearch& search) {
+void blockgap_detail::CloseBlockGapSearching(char*& p, tagGapSearch& search) {
   char* const a = p + ((4 - (reinterpret_cast<uintptr_t>(p) & 3)) & 3);
   // The candidates a + k, k = 0, 4, ..., 188; their size words: the 48 words from a + 4.
   const char* const from = a + 4;
-  const char* const to = from + 4 * 48;
-  size_t k = 48;
   const bool known = search.nGaps == t_nGaps && search.pFrom <= from && from <= search.pTo;
-  if (known) {
-    // Only the words after those known to be free; a few more are read, never more than a
-    // line's bytes, and a header among them does not count.
-    const size_t clean = static_cast<size_t>(search.pTo - from) / 4;
-    if (clean < 48) {
-      const size_t rest = 48 - clean;
-      const size_t j = bytescan::FindSizeWord(search.pTo, (rest + 7) / 8 * 8);
-      if (j < rest) k = clean + j;
-    }
-  } else {
-    k = bytescan::FindSizeWord(from, 48);
-  }
-  if (k < 48) {
-    Close(p, a + 4 * k);
+  // The words to search: from `start` on, `need` of them belong to this line; `count` are
+  // read. The first size word among the line's closes a gap; one further on ends what is
+  // known free.
+  const char* const start = known ? search.pTo : from;
+  const size_t clean = known ? static_cast<size_t>(search.pTo - from) / 4 : 0;
+  if (clean >= 48) return;
+  const size_t need = 48 - clean;
+  const size_t count = (need + kSearchAhead + 7) / 8 * 8;
+  const size_t j = bytescan::FindSizeWord(start, count);
+  if (j < need) {
+    Close(p, a + 4 * (clean + j));
     return;
   }
-  if (known) {
-    if (to > search.pTo) search.pTo = to;
-  } else {
-    search = {from, to, t_nGaps};
-  }
+  if (!known) search.pFrom = from;
+  search.pTo = start + 4 * j;
+  search.nGaps = t_nGaps;
 }

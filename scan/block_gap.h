@@ -8,6 +8,8 @@
 // source offset is one (the scan buffer's chunks start at a sector boundary and are
 // 16-byte aligned).
 
+#include <cstdint>
+
 // True when a block header stands at q: the bytes q[5], q[6], q[7] are 0x02, 0x00, 0x00
 // (the upper three bytes of the size word; its low byte is not looked at).
 inline bool IsBlockHeader(const char* q) { return q[5] == 0x02 && q[6] == 0x00 && q[7] == 0x00; }
@@ -21,17 +23,29 @@ void CloseBlockGap(char*& p);
 
 // What a walk's earlier searches found free of block headers. Lines follow each other
 // closely, so the 192 bytes searched for one line mostly overlap those searched for the line
-// before; only the rest is searched again. Valid for one buffer: reset it when the bytes
-// under it change place (a new chunk); any gap closing on the thread forgets it.
+// before; when more must be searched, the search runs a few hundred bytes further, and the
+// lines that follow need no search at all until they come near a header or the end of what
+// was searched. Valid for one buffer: reset it when the bytes under it change place (a new
+// chunk); any gap closing on the thread forgets it.
 struct tagGapSearch {
   const char* pFrom = nullptr;  // the 4-byte words from here ...
   const char* pTo = nullptr;    // ... to here hold no block header's size word
   unsigned long long nGaps = 0;  // gap closings made on this thread when that was found
 };
 
-// CloseBlockGap, remembering in `search` what it found free of headers. Reads up to 230
+namespace blockgap_detail {
+extern thread_local unsigned long long t_nGaps;  // gap closings made on this thread
+void CloseBlockGapSearching(char*& p, tagGapSearch& search);
+}  // namespace blockgap_detail
+
+// CloseBlockGap, remembering in `search` what it found free of headers. Reads up to 500
 // bytes from p.
-void CloseBlockGap(char*& p, tagGapSearch& search);
+inline void CloseBlockGap(char*& p, tagGapSearch& search) {
+  // The line's candidates' size words: the 48 words from `from`. All known free: no header.
+  const char* const from = p + ((4 - (reinterpret_cast<uintptr_t>(p) & 3)) & 3) + 4;
+  if (search.pFrom <= from && from + 4 * 48 <= search.pTo && search.nGaps == blockgap_detail::t_nGaps) return;
+  blockgap_detail::CloseBlockGapSearching(p, search);
+}
 
 // The end of the furthest bytes that gap closing on this thread has written since the last
 // ResetGapWriteMark (null when none): the bytes from there on are still as they were read.
