@@ -300,6 +300,28 @@ void CBase64Length::Add(const char* data, size_t length) {
   m_bAfterAlphabet = afterAlphabet;
 }
 
+size_t CBase64Length::PlainLineLength(const char* data, size_t max) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+#ifdef KORVANE_BASE64_AVX2
+  if (cpu::kHasAvx2) return PlainLine32(p, max);
+#endif
+#ifdef KORVANE_BASE64_SSE2
+  for (size_t i = 0; i < max; i += 16) {
+    const auto other = ~static_cast<unsigned>(_mm_movemask_epi8(AlphabetBytes(
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))))) & 0xFFFFu;
+    if (other) {
+      const size_t n = i + static_cast<size_t>(std::countr_zero(other));
+      return p[n] < 0x0E ? n : 0;
+    }
+  }
+  return 0;
+#else
+  for (size_t i = 0; i < max; ++i)
+    if (kAlphabet[p[i]] & kNotAlphabet) return p[i] < 0x0E ? i : 0;
+  return 0;
+#endif
+}
+
 size_t CBase64Length::AddLine(const char* data, size_t max) {
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   if (max == 0 || p[0] < 0x0E) return 0;
@@ -307,9 +329,7 @@ size_t CBase64Length::AddLine(const char* data, size_t max) {
   if (cpu::kHasAvx2) {
     if (!m_bEnded) {
       if (const size_t n = PlainLine32(p, max)) {
-        m_nAlphabet += n;
-        m_bStarted = true;
-        m_bAfterAlphabet = true;
+        AddPlainLine(n);
         return n;
       }
     }

@@ -22,6 +22,17 @@ class CBase64Length {
   // multiple of 32, all readable); otherwise adds nothing and returns 0. Where the processor
   // has AVX2, one pass over the bytes does both.
   size_t AddLine(const char* data, size_t max);
+  // The length of the line at `data` when it is base64 alphabet characters only up to its
+  // first byte below 0x0E, that byte among the first `max` (a multiple of 32, all readable);
+  // 0 otherwise. Such a line counts whole: AddPlainLine adds it, as Add would, unless the
+  // decoding has ended.
+  static size_t PlainLineLength(const char* data, size_t max);
+  void AddPlainLine(size_t length) {
+    m_nAlphabet += length;
+    m_bStarted = true;
+    m_bAfterAlphabet = true;
+  }
+  bool Ended() const { return m_bEnded; }
   size_t Length() const { return m_nAlphabet / 4 * 3 + (m_nAlphabet % 4 == 2 ? 1 : m_nAlphabet % 4 == 3 ? 2 : 0); }
 
  private:

@@ -38,13 +38,17 @@ extern thread_local unsigned long long t_nGaps;  // gap closings made on this th
 void CloseBlockGapSearching(char*& p, tagGapSearch& search);
 }  // namespace blockgap_detail
 
+// True when `search` knows the 48 words that gap closing would search for a line at p to be
+// free of block headers: CloseBlockGap(p, search) would then do nothing.
+inline bool GapSearchCovers(const tagGapSearch& search, const char* p) {
+  const char* const from = p + ((4 - (reinterpret_cast<uintptr_t>(p) & 3)) & 3) + 4;
+  return search.pFrom <= from && from + 4 * 48 <= search.pTo && search.nGaps == blockgap_detail::t_nGaps;
+}
+
 // CloseBlockGap, remembering in `search` what it found free of headers. Reads up to 500
 // bytes from p.
 inline void CloseBlockGap(char*& p, tagGapSearch& search) {
-  // The line's candidates' size words: the 48 words from `from`. All known free: no header.
-  const char* const from = p + ((4 - (reinterpret_cast<uintptr_t>(p) & 3)) & 3) + 4;
-  if (search.pFrom <= from && from + 4 * 48 <= search.pTo && search.nGaps == blockgap_detail::t_nGaps) return;
-  blockgap_detail::CloseBlockGapSearching(p, search);
+  if (!GapSearchCovers(search, p)) blockgap_detail::CloseBlockGapSearching(p, search);
 }
 
 // The end of the furthest bytes that gap closing on this thread has written since the last

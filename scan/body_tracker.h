@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <string>
 
+#include "scan/keywords.h"
 #include "scan/open_mail.h"
 
 // A text part longer than this ends at its next line.
@@ -29,6 +30,23 @@ struct tagPartInfo {
   std::string strName;      // the filename= value without blanks and quotes at its ends
   std::u16string strNameW;  // its display text
 };
+
+// The length of the line at p when it is a line of the record's attachment data that nothing
+// but counting can follow from: the record is in an attachment part's data, not too much data
+// yet, the base64 decoding not ended, and the line is base64 alphabet characters only (no
+// boundary, no keyword can be in it), ended by a CR LF. 0 otherwise.
+// CountPlainDataLine then counts it as TrackAttachmentLine would.
+inline size_t PlainDataLineAt(const char* p, const tagMailItem& m) {
+  if (!m.bInAttachment || !m.bInAttachmentData || m.strAttachmentData.nLength > kMaxAttachmentDataBytes ||
+      m.strAttachmentData.base64.Ended())
+    return 0;
+  const size_t n = CBase64Length::PlainLineLength(p, kMaxLineBytes);
+  return n > 0 && p[n] == '\r' && p[n + 1] == '\n' ? n : 0;
+}
+inline void CountPlainDataLine(tagMailItem& m, size_t length) {
+  m.strAttachmentData.nLength += length;
+  m.strAttachmentData.base64.AddPlainLine(length);
+}
 
 // Transfer-decodes the record's text part; its display text is made by the open record's
 // finisher when there is one, at once otherwise.

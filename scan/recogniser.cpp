@@ -85,6 +85,24 @@ void CRecogniser::Consume(uint8_t* chunk, size_t length, uint64_t firstSector, c
   Walk(chunk, length, firstSector, stop, zeroSectors, false);
 }
 
+size_t CRecogniser::PassDataLines(const char* b, size_t pos, size_t length) {
+  // Each such line is one the walk would only count: the line before it ends in a CR LF, a
+  // keyword cannot be in it, the gap closing at its start finds nothing, and the body tracker
+  // counts it whole. A sector that starts inside it, or at its CR, starts with alphabet
+  // characters or a CR: neither free space nor a message, so nothing is missed there. (No
+  // header is being read while a record is open: a new message's first line closes it.)
+  tagMailItem& m = *m_open.pMail;
+  while (pos < length) {
+    const size_t next = pos + 2;
+    if (!GapSearchCovers(m_gapSearch, b + next)) break;
+    const size_t n = PlainDataLineAt(b + next, m);
+    if (n == 0) break;
+    CountPlainDataLine(m, n);
+    pos = next + n;
+  }
+  return pos;
+}
+
 void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
                        const uint64_t* zeroSectors, bool finish) {
   if (firstSector == 0) Reset();
@@ -163,7 +181,16 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
       char* p = b + pos;
       CloseBlockGap(p, m_gapSearch);
       pos = static_cast<size_t>(p - b);
-      if (!m->bInAttachment && !m_open.bPassOver) TrackBodyLine(b + pos, used, m_open);
+      if (m->bInAttachment) {
+        // Plain attachment data, the bulk of most messages: counted here and stepped over.
+        if (const size_t n = PlainDataLineAt(b + pos, *m)) {
+          CountPlainDataLine(*m, n);
+          pos = PassDataLines(b, pos + n, length);
+          continue;
+        }
+      } else if (!m_open.bPassOver) {
+        TrackBodyLine(b + pos, used, m_open);
+      }
       pos = static_cast<size_t>(static_cast<ptrdiff_t>(pos) + used);
       used = 0;
       if (const size_t line = TrackAttachmentLine(b + pos, used, m_open); line > 1) {

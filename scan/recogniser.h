@@ -52,6 +52,11 @@ class CRecogniser {
  private:
   // A "Received: " line at pos starts a message.
   void StartMessage(size_t pos, uint64_t firstSector);
+  // From the CR LF at pos that ends a plain line of attachment data (PlainDataLineAt), just
+  // counted: the plain data lines that follow, each with no block header near, are counted in
+  // a row, up to the chunk's `length`. Returns the position of the CR LF that ends the last
+  // of them, where the walk goes on.
+  size_t PassDataLines(const char* b, size_t pos, size_t length);
   // The walk over one chunk; `finish`: every record made is published before it returns.
   void Walk(uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
             const uint64_t* zeroSectors, bool finish);

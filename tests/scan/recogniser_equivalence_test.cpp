@@ -489,4 +489,55 @@ TEST(SameRecordsHostile, MessagesStartingInsideDataLinesAndPartsPassedOver) {
   g_MailStore.FreeAll();
 }
 
+// Attachment data of every shape that the walk counts line after line: alphabet characters
+// only, of every length, some starting with the first letters of keywords; lines with an "="
+// that ends the decoding, or another byte; block headers inside the data; a part larger than
+// the size limit; sector starts anywhere. Each part is followed by a new message.
+TEST(SameRecordsHostile, AttachmentDataLinesInRuns) {
+  static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  const std::string head =
+      "Received: from a\r\nFrom: a@b\r\nTo: c@d\r\nDate: Tue, 5 Mar 2013 09:08:07 +0800\r\n"
+      "Content-Type: multipart/mixed; boundary=\"B\"\r\n\r\n--B\r\nContent-Type: text/plain; charset=us-ascii\r\n"
+      "\r\nhello\r\n--B\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n"
+      "Content-Disposition: attachment; filename=\"a.bin\"\r\n\r\n";
+  size_t made = 0, parts = 0;
+  for (uint64_t seed = 1; seed <= 16; ++seed) {
+    CRandom r(seed);
+    std::string s = std::string(r.Below(600), 'p') + "\r\n";
+    // The first source holds one part beyond the size limit.
+    const size_t size = (seed == 1 ? 1400 : 48) * 512;
+    while (s.size() < size) {
+      s += head;
+      ++parts;
+      const bool large = seed == 1 && parts == 1;  // plain data only, past the limit
+      const size_t lines = large ? 8000 : r.Below(300);
+      for (size_t i = 0; i < lines; ++i) {
+        std::string line;
+        for (size_t k = 0, n = !large && r.Below(5) == 0 ? r.Below(130) : 76; k < n; ++k)
+          line += kAlphabet[r.Below(64)];
+        if (!line.empty() && !large) {
+          switch (r.Below(30)) {
+            case 0: line[0] = "DRr"[r.Below(3)]; break;
+            case 1: line += r.Below(2) ? "=" : "=="; break;
+            case 2: line[r.Below(line.size())] = " =:-\x80\t"[r.Below(6)]; break;
+            default: break;
+          }
+        }
+        s += line;
+        if (!large && r.Below(40) == 0) {  // a block header inside the line
+          s.resize((s.size() + 3) / 4 * 4, 'x');
+          s += std::string("\x00\x10\x00\x00\x00\x02\x00\x00\x40\x01\x00\x00\x00\x00\x00\x00"sv);
+          s += "QUJD";
+        }
+        s += "\r\n";
+      }
+      if (r.Below(2)) s += "\r\n--B--\r\n";
+    }
+    s.resize((s.size() + 511) / 512 * 512, '\0');
+    made += ExpectSameRecords(s, "attachment data, seed " + std::to_string(seed));
+  }
+  EXPECT_GT(made, parts / 2);
+  g_MailStore.FreeAll();
+}
+
 }  // namespace
