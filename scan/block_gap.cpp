@@ -15,7 +15,7 @@ thread_local const char* t_pGapWriteMark = nullptr;
 
 // Words searched past a line's own 48 when a search is made anyway: the next few lines then
 // find their words known free.
-constexpr size_t kSearchAhead = 64;
+constexpr size_t kSearchAhead = 128;
 
 // The bytes from p up to the header at q move forward over it.
 void Close(char*& p, char* q) {

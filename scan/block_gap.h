@@ -45,8 +45,8 @@ inline bool GapSearchCovers(const tagGapSearch& search, const char* p) {
   return search.pFrom <= from && from + 4 * 48 <= search.pTo && search.nGaps == blockgap_detail::t_nGaps;
 }
 
-// CloseBlockGap, remembering in `search` what it found free of headers. Reads up to 500
-// bytes from p.
+// CloseBlockGap, remembering in `search` what it found free of headers. Reads up to 1 KiB
+// from p.
 inline void CloseBlockGap(char*& p, tagGapSearch& search) {
   if (!GapSearchCovers(search, p)) blockgap_detail::CloseBlockGapSearching(p, search);
 }
