@@ -139,17 +139,20 @@ inline const bool& kHasAvx2 = cpu::kHasAvx2;
 #endif
 
 #ifdef KORVANE_AVX2_DISPATCH
-// AllZero for one 512-byte sector, 128 bytes a step, for processors with AVX2.
+// AllZero for one 512-byte sector, for processors with AVX2. A sector with data mostly
+// shows it in its first 32 bytes; the other 480 are folded together and tested once.
 __attribute__((target("avx2"))) inline bool SectorAllZeroAvx2(const unsigned char* b) {
-  for (size_t i = 0; i < 512; i += 128) {
-    const __m256i x = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i)),
-                                      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i + 32)));
-    const __m256i y = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i + 64)),
-                                      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i + 96)));
-    const __m256i any = _mm256_or_si256(x, y);
-    if (!_mm256_testz_si256(any, any)) return false;
+  const auto* v = reinterpret_cast<const __m256i*>(b);
+  const __m256i head = _mm256_loadu_si256(v);
+  if (!_mm256_testz_si256(head, head)) return false;
+  // The 15 other 32-byte pieces, in two chains.
+  __m256i x = _mm256_loadu_si256(v + 1), y = _mm256_loadu_si256(v + 2);
+  for (size_t i = 3; i < 15; i += 2) {
+    x = _mm256_or_si256(x, _mm256_loadu_si256(v + i));
+    y = _mm256_or_si256(y, _mm256_loadu_si256(v + i + 1));
   }
-  return true;
+  x = _mm256_or_si256(_mm256_or_si256(x, y), _mm256_loadu_si256(v + 15));
+  return _mm256_testz_si256(x, x);
 }
 #endif
 

@@ -115,6 +115,14 @@ TEST(ByteScan, ZeroSectorMap) {
       EXPECT_EQ(bytescan::detail::SectorAllZeroAvx2(bytes.data() + s * 512), s % 3 == 0) << s;
   }
 #endif
+  // One non-zero byte, at every place in the sector, of every bit.
+  std::vector<unsigned char> one(512, 0);
+  EXPECT_TRUE(bytescan::SectorAllZero(one.data()));
+  for (size_t i = 0; i < 512; ++i) {
+    one[i] = static_cast<unsigned char>(1u << (i % 8));
+    EXPECT_FALSE(bytescan::SectorAllZero(one.data())) << i;
+    one[i] = 0;
+  }
 }
 
 }  // namespace
