@@ -197,30 +197,35 @@ UConverter* OpenConverter(int codePage) {
   return cnv;
 }
 
-// The ICU conversion of `bytes`, or an empty text when the converter gives up.
-std::u16string ConvertToUnicode(UConverter* cnv, std::string_view bytes) {
-  std::u16string out;
-  if (bytes.empty()) return out;
+// Appends the ICU conversion of `bytes` to `out`; nothing when the converter gives up.
+void AppendConverted(UConverter* cnv, std::string_view bytes, std::u16string& out) {
+  if (bytes.empty()) return;
   ucnv_resetToUnicode(cnv);
-  out.resize(bytes.size() + 16);
+  const size_t base = out.size();
+  out.resize(base + bytes.size() + 16);
   const char* src = bytes.data();
   const char* srcLimit = src + bytes.size();
   size_t written = 0;
   for (;;) {
-    UChar* target = reinterpret_cast<UChar*>(out.data()) + written;
+    UChar* target = reinterpret_cast<UChar*>(out.data()) + base + written;
     UChar* const targetStart = target;
     UErrorCode err = U_ZERO_ERROR;
     ucnv_toUnicode(cnv, &target, reinterpret_cast<UChar*>(out.data()) + out.size(), &src, srcLimit, nullptr,
                    true, &err);
     written += static_cast<size_t>(target - targetStart);
     if (err == U_BUFFER_OVERFLOW_ERROR) {
-      out.resize(out.size() * 2);
+      out.resize(base + (out.size() - base) * 2);
       continue;
     }
     if (U_FAILURE(err)) written = 0;  // the converter gave up: refuse, as for an unknown code page
     break;
   }
-  out.resize(written);
+  out.resize(base + written);
+}
+
+std::u16string ConvertToUnicode(UConverter* cnv, std::string_view bytes) {
+  std::u16string out;
+  AppendConverted(cnv, bytes, out);
   return out;
 }
 
@@ -301,10 +306,8 @@ void AppendMultiByteToWide(int codePage, std::string_view bytes, std::u16string&
   if (!e.pConverter) return;
   if (e.bAsciiTransparent && IsAscii(bytes)) {
     out.append(bytes.begin(), bytes.end());
-  } else if (out.empty()) {
-    out = ConvertToUnicode(e.pConverter, bytes);
   } else {
-    out += ConvertToUnicode(e.pConverter, bytes);
+    AppendConverted(e.pConverter, bytes, out);
   }
 }
 

@@ -53,9 +53,10 @@ void AppendWord(std::string_view s, const EncodedWord& w, std::u16string& out) {
                                          : QEncodingDecode(payload.data(), payload.size());
   CutAtZero(bytes);
   if (bytes.empty()) return;
-  std::u16string text = MultiByteToWide(row->nCodePage, bytes);
-  CutAtZero(text);
-  out += text;
+  // The word's text up to its first zero character.
+  const size_t from = out.size();
+  AppendMultiByteToWide(row->nCodePage, bytes, out);
+  if (const size_t zero = out.find(u'\0', from); zero != std::u16string::npos) out.resize(zero);
 }
 
 // Appends plain 8-bit text in the ANSI code page; a folded line is unfolded.
@@ -86,10 +87,9 @@ bool IsLinearSpace(std::string_view s) {
   return true;
 }
 
-// Plain text and every encoded word in `s`, in order; white space between two encoded
-// words is dropped.
-std::u16string DecodeText(std::string_view s) {
-  std::u16string out;
+// Appends the plain text and every encoded word in `s`, in order; white space between two
+// encoded words is dropped.
+void AppendDecodedText(std::string_view s, std::u16string& out) {
   size_t plainStart = 0;
   size_t i = 0;
   bool afterWord = false;
@@ -106,6 +106,11 @@ std::u16string DecodeText(std::string_view s) {
     i = plainStart = w.nEnd;
   }
   AppendPlain(s.substr(plainStart), out);
+}
+
+std::u16string DecodeText(std::string_view s) {
+  std::u16string out;
+  AppendDecodedText(s, out);
   return out;
 }
 
@@ -197,7 +202,7 @@ std::u16string DecodeHeaderValue(std::string& value) {
     size_t lead = 0;
     while (lead < seg.size() && IsSpace8(seg[lead])) ++lead;
     AppendPlain(seg.substr(0, lead), out);
-    if (!AppendNameAndAddress(seg.substr(lead), out)) out += DecodeText(seg.substr(lead));
+    if (!AppendNameAndAddress(seg.substr(lead), out)) AppendDecodedText(seg.substr(lead), out);
     if (i < s.size()) out += u',';
     segStart = i + 1;
   }
