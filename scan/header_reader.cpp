@@ -144,37 +144,45 @@ void TrimLineBreaks(S& s) {
 }  // namespace
 
 bool ParseHeaderLine(char* p, tagMailHeader& h, ptrdiff_t& used) {
-  // Most header lines are fields the scan does not keep, or continuations: no test below
-  // can apply to a line that does not start with one of these bytes.
+  // Fields, in this order; the first test that applies ends the call. A field's keyword
+  // starts with its letter (in either case), so only the fields of the line's first letter
+  // are tried. Most header lines are fields the scan does not keep, or continuations.
   switch (p[0]) {
-    case 'F': case 'f': case 'T': case 't': case 'S': case 's': case 'D': case 'd':
-    case 'X': case 'x': case 'C': case 'c': case '\r': case '-':
-      break;
+    case 'F': case 'f':
+      TakeField(p, kw::From, h.strFrom, used);
+      return false;
+    case 'T': case 't':
+      TakeField(p, kw::To, h.strTo, used);
+      return false;
+    case 'S': case 's':
+      TakeSubject(p, h, used);
+      return false;
+    case 'D': case 'd':
+      TakeField(p, kw::Date, h.strDate, used);
+      return false;
+    case 'X': case 'x':
+      if (!TakeField(p, kw::XPriority, h.strPriority, used)) TakeXAttachment(p, h);
+      return false;
+    case 'C': case 'c':
+      if (!TakeContentType(p, h, used) && !TakeField(p, kw::ContentTransferEncoding, h.strTransferEncoding, used))
+        TakeField(p, kw::Cc, h.strCc, used);
+      return false;
+    case '\r':
+      // The end of the header: a blank line.
+      return p[1] == '\n' && h.HasRequiredFields();
+    case '-':
+      // A boundary line when the blank line is missing.
+      if (IsBoundaryLine(p, h.strBoundary)) {
+        used += static_cast<ptrdiff_t>(h.strBoundary.size()) + 1;
+        if (h.HasRequiredFields()) {
+          TakeNestedBoundary(p, h);
+          return true;
+        }
+      }
+      return false;
     default:
       return false;
   }
-  // Fields, in this order; the first test that applies ends the call.
-  if (TakeField(p, kw::From, h.strFrom, used)) return false;
-  if (TakeField(p, kw::To, h.strTo, used)) return false;
-  if (TakeSubject(p, h, used)) return false;
-  if (TakeField(p, kw::Date, h.strDate, used)) return false;
-  if (TakeField(p, kw::XPriority, h.strPriority, used)) return false;
-  if (TakeContentType(p, h, used)) return false;
-  if (TakeField(p, kw::ContentTransferEncoding, h.strTransferEncoding, used)) return false;
-  if (TakeField(p, kw::Cc, h.strCc, used)) return false;
-
-  // The end of the header: a blank line, or a boundary line when the blank line is missing.
-  if (p[0] == '\r' && p[1] == '\n' && h.HasRequiredFields()) return true;
-  if (IsBoundaryLine(p, h.strBoundary)) {
-    used += static_cast<ptrdiff_t>(h.strBoundary.size()) + 1;
-    if (h.HasRequiredFields()) {
-      TakeNestedBoundary(p, h);
-      return true;
-    }
-  }
-
-  TakeXAttachment(p, h);
-  return false;
 }
 
 tagMailItem* NewMailItem(const tagMailHeader& h) {
