@@ -1,5 +1,6 @@
 // Display text of header values with RFC 2047 encoded words, and the in-place cleaning of
 // the stored 8-bit value.
+#include <array>
 #include <string_view>
 
 #include "mime/ascii_text.h"
@@ -154,6 +155,14 @@ void RemoveEscapedQuotes(std::string& value) {
   value = std::move(out);
 }
 
+// The bytes the address-list walk below acts on: [0] outside quotes, [1] inside them.
+constexpr auto kSpecial = [] {
+  std::array<std::array<bool, 2>, 256> t{};
+  for (const char c : {'"', '<', '=', ','}) t[static_cast<unsigned char>(c)][0] = true;
+  for (const char c : {'"', '\\'}) t[static_cast<unsigned char>(c)][1] = true;
+  return t;
+}();
+
 }  // namespace
 
 std::u16string DecodeHeaderValue(std::string& value) {
@@ -172,6 +181,13 @@ std::u16string DecodeHeaderValue(std::string& value) {
   size_t segStart = 0;
   bool inQuote = false, inAngle = false;
   for (size_t i = 0; i <= s.size(); ++i) {
+    // Bytes that change nothing are passed in a run.
+    if (inAngle) {
+      const size_t close = s.find('>', i);
+      i = close == std::string_view::npos ? s.size() : close;
+    } else {
+      while (i < s.size() && !kSpecial[static_cast<unsigned char>(s[i])][inQuote ? 1 : 0]) ++i;
+    }
     if (i < s.size()) {
       const char c = s[i];
       if (inQuote) {

@@ -43,6 +43,16 @@ TEST(HeaderValue, NameAndAddress) {
             U("\"张三\" <a@x.cn>, \"李四\" <b@x.cn>"));
 }
 
+// Commas split an address list only outside quotes (where a backslash escapes the next
+// byte) and outside angle brackets; a bracket or quote left open runs to the end.
+TEST(HeaderValue, ListElementsSplitOnlyAtOpenCommas) {
+  EXPECT_EQ(Display("=?utf-8?B?5L2g?= <a,b@x>, =?utf-8?B?5aW9?= <c@x>"), U("\"你\" <a,b@x>, \"好\" <c@x>"));
+  EXPECT_EQ(Display("x \"y, \\\"z\" <a@x>, =?utf-8?B?5aW9?= <c@x>"), U("x \"y, \\\"z\" <a@x>, \"好\" <c@x>"));
+  EXPECT_EQ(Display("=?utf-8?B?5L2g?= <a@x, =?utf-8?B?5aW9?= <c@x>"), U("\"你 <a@x, 好\" <c@x>"));
+  EXPECT_EQ(Display("abc \"q, =?utf-8?B?5aW9?= <c@x>"), U("abc \"q, 好 <c@x>"));
+  EXPECT_EQ(Display("abc \"q\\"), u"abc \"q\\");
+}
+
 TEST(HeaderValue, UnknownCharsetContributesNothing) {
   EXPECT_EQ(Display("=?gb18030?B?xOO6ww==?="), u"");
   EXPECT_EQ(Display("Re: =?x-unknown?Q?abc?= end"), u"Re:  end");
