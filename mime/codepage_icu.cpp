@@ -305,7 +305,11 @@ void AppendMultiByteToWide(int codePage, std::string_view bytes, std::u16string&
   const CConverterCache::Entry& e = t_converters.Get(ResolveCodePage(codePage));
   if (!e.pConverter) return;
   if (e.bAsciiTransparent && IsAscii(bytes)) {
-    out.append(bytes.begin(), bytes.end());
+    // Widened in place (appending the byte range would build a temporary text first).
+    const size_t base = out.size();
+    out.resize(base + bytes.size());
+    char16_t* to = out.data() + base;
+    for (size_t i = 0; i < bytes.size(); ++i) to[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]));
   } else {
     AppendConverted(e.pConverter, bytes, out);
   }
