@@ -34,24 +34,22 @@ std::string DeclaredCharset(const std::string& messageType, const std::string& p
 }
 
 // The record's text part transfer-decoded, and the charset declared for it; false when the
-// body is empty. Works on copies: the window may read the record meanwhile.
-bool TransferDecodedBody(const tagMailItem& m, tagBodyText& text) {
-  std::string body, transferEncoding, messageType, partType;
-  {
-    auto lock = m.Lock();
-    body = m.strBody;
-    transferEncoding = m.strPartEncoding.empty() ? m.strTransferEncoding : m.strPartEncoding;
-    messageType = m.strContentType;
-    partType = m.strPartType;
+// body is empty. `decoded`: a transfer encoding was undone (otherwise the bytes are strBody's).
+// Runs on the scan thread, the only one that writes these fields: it reads them without the
+// lock (the window's reads do not conflict with reads).
+bool TransferDecodedBody(const tagMailItem& m, tagBodyText& text, bool& decoded) {
+  decoded = false;
+  if (m.strBody.empty()) return false;
+  const std::string& transferEncoding = m.strPartEncoding.empty() ? m.strTransferEncoding : m.strPartEncoding;
+  text.strBytes = m.strBody;
+  if (FindNoCase(transferEncoding, "base64") >= 0) {
+    DecodeBase64InPlace(text.strBytes);
+    decoded = true;
+  } else if (FindNoCase(transferEncoding, "quoted-printable") >= 0) {
+    DecodeQuotedPrintableInPlace(text.strBytes);
+    decoded = true;
   }
-  if (body.empty()) return false;
-  AsciiLowerInPlace(transferEncoding);
-  if (transferEncoding.find("base64") != std::string::npos)
-    DecodeBase64InPlace(body);
-  else if (transferEncoding.find("quoted-printable") != std::string::npos)
-    DecodeQuotedPrintableInPlace(body);
-  text.strCharset = DeclaredCharset(messageType, partType);
-  text.strBytes = std::move(body);
+  text.strCharset = DeclaredCharset(m.strContentType, m.strPartType);
   return true;
 }
 
@@ -71,21 +69,23 @@ std::u16string DisplayText(const tagBodyText& text) {
 
 void tagMailItem::DecodeBody() {
   tagBodyText text;
-  const bool any = TransferDecodedBody(*this, text);
+  bool decoded = false;
+  const bool any = TransferDecodedBody(*this, text, decoded);
   std::u16string shown = any ? DisplayText(text) : std::u16string();
   // All at once: whoever sees bDecoded set sees the display text too.
   auto lock = Lock();
   if (any) {
-    strBody = std::move(text.strBytes);
+    if (decoded) strBody = std::move(text.strBytes);
     strBodyW = std::move(shown);
   }
   bDecoded = 1;
 }
 
 bool tagMailItem::DecodeBodyBytes(tagBodyText& text) {
-  const bool any = TransferDecodedBody(*this, text);
+  bool decoded = false;
+  const bool any = TransferDecodedBody(*this, text, decoded);
   auto lock = Lock();
-  if (any) strBody = text.strBytes;
+  if (decoded) strBody = text.strBytes;
   bDecoded = 1;
   return any;
 }

@@ -9,7 +9,8 @@
 // published (store, Inbox). The fields that body tracking keeps changing afterwards
 // (strBody, strBodyW, bDecoded, pPendingAttachments, pAttachments) are written and read
 // under the record's lock (Lock()), so the window can search, list and render a record
-// while the scan still works on it.
+// while the scan still works on it. The scan thread, the only writer of strBody and the text
+// part's type and encoding, reads those without it.
 
 #include <cstdint>
 #include <memory>
