@@ -136,14 +136,26 @@ __m128i AlphabetBytes(__m128i v) {
 
 #ifdef KORVANE_BASE64_AVX2
 namespace {
-// AlphabetBytes for 32 bytes.
+// 0xFF in each of the 32 bytes of v that is not a base64 alphabet character (AlphabetBytes
+// inverted), by the two halves of each byte: a byte is in the alphabet when
+// the groups its high half allows and those its low half allows meet. Groups: 1 "+" and "/"
+// (high half 2), 2 digits (3), 4 "A"-"O" and "a"-"o" (4 and 6), 8 "P"-"Z" and "p"-"z" (5
+// and 7). A high half of 8 or more (bytes from 0x80) allows none.
+__attribute__((target("avx2"))) inline __m256i OtherBytes32(__m256i v) {
+  const __m256i byHigh = _mm256_setr_epi8(0, 0, 1, 2, 4, 8, 4, 8, 0, 0, 0, 0, 0, 0, 0, 0,  //
+                                          0, 0, 1, 2, 4, 8, 4, 8, 0, 0, 0, 0, 0, 0, 0, 0);
+  // Low half 0: "0", "P", "p"; 1-9: digits and letters; A: "J", "Z", "j", "z"; B: "+", "K",
+  // "k"; C-E: letters below "O"; F: "/", "O", "o".
+  const __m256i byLow = _mm256_setr_epi8(10, 14, 14, 14, 14, 14, 14, 14, 14, 14, 12, 5, 4, 4, 4, 5,  //
+                                         10, 14, 14, 14, 14, 14, 14, 14, 14, 14, 12, 5, 4, 4, 4, 5);
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  const __m256i high = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
+  const __m256i groups = _mm256_and_si256(_mm256_shuffle_epi8(byHigh, high),
+                                          _mm256_shuffle_epi8(byLow, _mm256_and_si256(v, nibble)));
+  return _mm256_cmpeq_epi8(groups, _mm256_setzero_si256());
+}
 __attribute__((target("avx2"))) inline __m256i AlphabetBytes32(__m256i v) {
-  const __m256i folded = _mm256_or_si256(v, _mm256_set1_epi8(0x20));
-  const __m256i letter = _mm256_and_si256(_mm256_cmpgt_epi8(folded, _mm256_set1_epi8('a' - 1)),
-                                          _mm256_cmpgt_epi8(_mm256_set1_epi8('z' + 1), folded));
-  const __m256i slashOrDigit = _mm256_and_si256(_mm256_cmpgt_epi8(v, _mm256_set1_epi8('/' - 1)),
-                                                _mm256_cmpgt_epi8(_mm256_set1_epi8('9' + 1), v));
-  return _mm256_or_si256(letter, _mm256_or_si256(slashOrDigit, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('+'))));
+  return _mm256_xor_si256(OtherBytes32(v), _mm256_set1_epi8(-1));
 }
 
 // One 32-byte step of the count, over the bytes of v marked in `valid` (the step's first
@@ -198,7 +210,7 @@ __attribute__((target("avx2,popcnt"))) size_t CountLine32(const unsigned char* p
 __attribute__((target("avx2"))) size_t PlainLine32(const unsigned char* p, size_t max) {
   for (size_t i = 0; i < max; i += 32) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
-    const auto other = ~static_cast<uint32_t>(_mm256_movemask_epi8(AlphabetBytes32(v)));
+    const auto other = static_cast<uint32_t>(_mm256_movemask_epi8(OtherBytes32(v)));
     if (other) {
       const size_t n = i + static_cast<size_t>(std::countr_zero(other));
       return p[n] < 0x0E ? n : 0;

@@ -162,4 +162,22 @@ TEST(Base64, LinesCountedInOnePassAgreeWithPieces) {
   }
 }
 
+// Every byte value at every place of the vector steps: a plain line is alphabet characters
+// only, up to a byte below 0x0E; any other byte makes it no plain line.
+TEST(Base64, PlainLinesKnowEveryByte) {
+  auto inAlphabet = [](unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+  };
+  for (int value = 0; value < 256; ++value) {
+    const auto b = static_cast<unsigned char>(value);
+    for (size_t at : {0u, 1u, 15u, 16u, 31u, 32u, 47u, 63u, 70u}) {
+      std::string line(76, 'Q');
+      line[at] = static_cast<char>(b);
+      line += "\r\n" + std::string(128, 'Q');
+      const size_t want = inAlphabet(b) ? 76 : b < 0x0E ? at : 0;
+      ASSERT_EQ(CBase64Length::PlainLineLength(line.data(), 96), want) << "byte " << value << " at " << at;
+    }
+  }
+}
+
 }  // namespace
