@@ -253,8 +253,9 @@ bool IsAttachmentPart(const char* p, tagPartInfo& part) {
     const std::string_view t = LineTextAt(line);
     if (t.empty()) break;
     if (FindNoCase(t, kw::ContentTransferEncoding) >= 0) encodingLine = t;
-    if (FindNoCase(t, "attachment") >= 0) attachmentMark = true;
-    if (const ptrdiff_t at = FindNoCase(t, "filename="); at >= 0) {
+    if (!attachmentMark && FindNoCase(t, "attachment") >= 0) attachmentMark = true;
+    // (A line without "=" holds no "filename=": a byte search says so sooner.)
+    if (const ptrdiff_t at = t.find('=') == std::string_view::npos ? -1 : FindNoCase(t, "filename="); at >= 0) {
       nameLine = t;
       nameAt = static_cast<size_t>(at);
     }
