@@ -60,7 +60,13 @@ bool CTerminalView::ChooseSaveDirectory(const std::u16string&, std::u16string& p
 
 void CTerminalView::ShowMessage(const std::u16string& text) {
   ClearLine();
-  std::u16string t = text;
-  for (size_t p; (p = t.find(u"\r\n")) != std::u16string::npos;) t.replace(p, 2, u"\n");
+  // Line breaks as the terminal wants them: the CRs before each LF go.
+  std::u16string t;
+  t.reserve(text.size());
+  for (const char16_t c : text) {
+    if (c == u'\n')
+      while (!t.empty() && t.back() == u'\r') t.pop_back();
+    t += c;
+  }
   std::fprintf(stderr, "%s\n", U16ToUtf8(t).c_str());
 }

@@ -96,10 +96,14 @@ std::vector<tagVolumeInfo> ListVolumes() {
     for (const auto& e : fs::directory_iterator(fs::path("/sys/block") / disk, ec)) {
       if (fs::exists(e.path() / "partition")) parts.push_back(e.path().filename().string());
     }
-    std::sort(parts.begin(), parts.end(), [&](const std::string& a, const std::string& b) {
-      return std::stoi("0" + ReadFirstLine(fs::path("/sys/block") / disk / a / "partition")) <
-             std::stoi("0" + ReadFirstLine(fs::path("/sys/block") / disk / b / "partition"));
-    });
+    // Partitions in the order of their numbers (0 for one that gives none).
+    auto number = [&](const std::string& part) {
+      std::string digits = "0";
+      digits += ReadFirstLine(fs::path("/sys/block") / disk / part / "partition");
+      return std::stoi(digits);
+    };
+    std::sort(parts.begin(), parts.end(),
+              [&](const std::string& a, const std::string& b) { return number(a) < number(b); });
     for (const auto& p : parts) {
       tagVolumeInfo v;
       v.strName = p;

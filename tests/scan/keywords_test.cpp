@@ -11,7 +11,7 @@ namespace {
 
 // Text followed by enough zero bytes for any line read, 16-byte aligned.
 struct Padded {
-  explicit Padded(const std::string& s) : buf(s.size() + 1024, '\0') { std::copy(s.begin(), s.end(), buf.begin()); }
+  explicit Padded(const std::string& s) : buf(s.begin(), s.end()) { buf.resize(s.size() + 1024, '\0'); }
   char* at(size_t i = 0) { return buf.data() + i; }
   std::vector<char> buf;
 };

@@ -39,7 +39,8 @@ class ScanDriver : public ::testing::Test {
   std::u16string MakeImage(uint64_t sectors) {
     std::string data(sectors * 512, '\0');
     for (uint64_t i = 0; i < sectors; ++i) {
-      const std::string tag = "S" + std::to_string(i);
+      std::string tag = "S";
+      tag += std::to_string(i);
       data.replace(i * 512, tag.size(), tag);
     }
     return Utf8ToU16(dir.WriteFile("img", data).string());
@@ -271,7 +272,8 @@ TEST_F(ScanDriver, FailedReadsAtChosenSectorsAreZerosInChunkAndLookahead) {
   for (size_t i = 0; i < seen.size(); ++i) {
     const bool failed = i == bad1 || i == bad2;
     EXPECT_EQ(seen[i].first, i * 128);
-    const std::string tag = "S" + std::to_string(i * 128);
+    std::string tag = "S";
+    tag += std::to_string(i * 128);
     EXPECT_EQ(seen[i].head.substr(0, tag.size()), failed ? std::string(tag.size(), '\0') : tag) << i;
     const bool nextFailed = i + 1 == bad1 || i + 1 == bad2;
     if (i + 1 < seen.size()) {

@@ -104,7 +104,11 @@ void TestPreview::StreamWriteTakesUtf16WithMarkAndEightBitText() {
 
 void TestPreview::LargeTextLoadsCompletely() {
   std::u16string text = u"<pre>";
-  for (int i = 0; i < 60000; ++i) text += u"第" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) + u"行 line\n";
+  for (int i = 0; i < 60000; ++i) {
+    text += u"第";
+    text += static_cast<char16_t>(u'0' + i % 10);
+    text += u"行 line\n";
+  }
   text += u"END-OF-TEXT</pre>";
   CHtmlCtrl ctrl;
   ctrl.LoadHtml(text);
