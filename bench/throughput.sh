@@ -55,6 +55,16 @@ layout() {
     }'
 }
 
+# settle FROM TO: FROM written again front to back as TO. mkimage writes an image piece by
+# piece in layout order, which leaves it in the page cache in small pieces that read (for
+# `cat` and the scan alike) up to half as fast as a file written in one go, as an image taken
+# from a disk is; written again, every image reads the same way.
+settle() {
+  cat "$1" > "$2.seq"
+  rm "$1"
+  mv "$2.seq" "$2"
+}
+
 # image KIND: builds the image of KIND unless it is there already, cut or padded to size.
 image() {
   local kind=$1 img=$dir/$1-${size_mib}m.img
@@ -64,7 +74,7 @@ image() {
     echo "building $img ($count messages)" >&2
     "$mkimage" -f "$dir/$kind.layout" -o "$img.tmp" -t "$dir/$kind.json" >&2
     truncate -s "${size_mib}M" "$img.tmp"
-    mv "$img.tmp" "$img"
+    settle "$img.tmp" "$img"
   fi
   echo "$img"
 }
@@ -77,7 +87,7 @@ memory_image() {
     layout memory 102100 > "$dir/memory.layout"
     echo "building $img (102100 messages)" >&2
     "$mkimage" -f "$dir/memory.layout" -o "$img.tmp" -t "$dir/memory.json" >&2
-    mv "$img.tmp" "$img"
+    settle "$img.tmp" "$img"
   fi
   echo "$img"
 }
