@@ -114,7 +114,7 @@ ptrdiff_t StartTextPart(const char* q, tagMailItem& m) {
     u += static_cast<ptrdiff_t>(kw::ContentType.size() + 2 + v.size());
     if (StartsWith(v, "text/plain")) {
       m.bInBody = 1;
-      std::string partType = v;
+      std::string partType = std::move(v);  // v is not looked at again
       std::string partEncoding;
       // The type's parameters may follow on the next lines (after a folding byte).
       ptrdiff_t skipped = 0;
@@ -135,8 +135,8 @@ ptrdiff_t StartTextPart(const char* q, tagMailItem& m) {
         AsciiLowerInPlace(partEncoding);
       }
       auto lock = m.Lock();
-      m.strPartType = partType;
-      if (!partEncoding.empty()) m.strPartEncoding = partEncoding;
+      m.strPartType = std::move(partType);
+      if (!partEncoding.empty()) m.strPartEncoding = std::move(partEncoding);
     } else if (m.strBoundary2.empty() && StartsWith(v, "multipart")) {
       // A nested multipart whose boundary stands on the next line.
       const std::string_view n = LineValueAt(q + u + 1);
