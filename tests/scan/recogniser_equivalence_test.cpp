@@ -540,4 +540,19 @@ TEST(SameRecordsHostile, AttachmentDataLinesInRuns) {
   g_MailStore.FreeAll();
 }
 
+// A text part of plain lines that runs past the size limit (it ends at the line after the
+// limit), with lines beginning with "-", "De", "R" and "=" among them, then the next message.
+TEST(SameRecordsHostile, LongTextPartEndsAtItsLimit) {
+  std::string s =
+      "\r\nReceived: from a\r\nFrom: a@b\r\nTo: c@d\r\nDate: Tue, 5 Mar 2013 09:08:07 +0800\r\n"
+      "Content-Type: text/plain; charset=us-ascii\r\n\r\n";
+  static const char* const kStarts[] = {"-", "De", "Dear ", "Re: ", "=", "= ", "x=", ""};
+  for (size_t i = 0; s.size() < 330000; ++i)
+    s += std::string(kStarts[i % 8]) + std::string(40 + i % 50, static_cast<char>('a' + i % 26)) + "\r\n";
+  s += "\r\nReceived: from e\r\nFrom: e@f\r\nTo: g@h\r\nDate: Tue, 5 Mar 2013 09:08:07 +0800\r\n\r\nbye\r\n";
+  s.resize((s.size() + 511) / 512 * 512, '\0');
+  EXPECT_EQ(ExpectSameRecords(s, "long text part"), 2u);
+  g_MailStore.FreeAll();
+}
+
 }  // namespace
