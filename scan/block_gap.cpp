@@ -30,12 +30,12 @@ const char* GapWriteMark() { return t_pGapWriteMark; }
 void ResetGapWriteMark() { t_pGapWriteMark = nullptr; }
 
 void CloseBlockGap(char*& p) {
-  char* const a = p + ((4 - (reinterpret_cast<uintptr_t>(p) & 3)) & 3);
+  char* const a = AlignUp4(p);
   if (const size_t k = bytescan::FindSizeWord(a + 4, 48); k < 48) Close(p, a + 4 * k);
 }
 
 void blockgap_detail::CloseBlockGapSearching(char*& p, tagGapSearch& search) {
-  char* const a = p + ((4 - (reinterpret_cast<uintptr_t>(p) & 3)) & 3);
+  char* const a = AlignUp4(p);
   // The candidates a + k, k = 0, 4, ..., 188; their size words: the 48 words from a + 4.
   const char* const from = a + 4;
   const bool known = search.nGaps == t_nGaps && search.pFrom <= from && from <= search.pTo;

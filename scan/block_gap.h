@@ -10,6 +10,10 @@
 
 #include <cstdint>
 
+// The first multiple of 4 from p on: where the candidates for a header start.
+inline const char* AlignUp4(const char* p) { return p + ((4 - (reinterpret_cast<uintptr_t>(p) & 3)) & 3); }
+inline char* AlignUp4(char* p) { return const_cast<char*>(AlignUp4(static_cast<const char*>(p))); }
+
 // True when a block header stands at q: the bytes q[5], q[6], q[7] are 0x02, 0x00, 0x00
 // (the upper three bytes of the size word; its low byte is not looked at).
 inline bool IsBlockHeader(const char* q) { return q[5] == 0x02 && q[6] == 0x00 && q[7] == 0x00; }
@@ -41,7 +45,7 @@ void CloseBlockGapSearching(char*& p, tagGapSearch& search);
 // True when `search` knows the 48 words that gap closing would search for a line at p to be
 // free of block headers: CloseBlockGap(p, search) would then do nothing.
 inline bool GapSearchCovers(const tagGapSearch& search, const char* p) {
-  const char* const from = p + ((4 - (reinterpret_cast<uintptr_t>(p) & 3)) & 3) + 4;
+  const char* const from = AlignUp4(p) + 4;
   return search.pFrom <= from && from + 4 * 48 <= search.pTo && search.nGaps == blockgap_detail::t_nGaps;
 }
 
