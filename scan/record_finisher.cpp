@@ -79,15 +79,18 @@ void CRecordFinisher::Finish() {
   Complete(m_nTasks);
   PublishDone(m_nTasks);
   // The thread is idle until it is handed more: the numbers start again.
-  m_nTasks = m_nDoneBelow = m_nPrevious = 0;
+  m_nTasks = m_nDoneBelow = 0;
+  std::fill(std::begin(m_lagTasks), std::end(m_lagTasks), 0);
+  m_nLagNext = 0;
   m_nThreadDone.store(0, std::memory_order_relaxed);
 }
 
 void CRecordFinisher::FinishPrevious() {
-  Complete(m_nPrevious);
+  Complete(m_lagTasks[m_nLagNext]);
   Flush();
   PublishDone(m_nThreadDone.load(std::memory_order_acquire));
-  m_nPrevious = m_nTasks;
+  m_lagTasks[m_nLagNext] = m_nTasks;
+  m_nLagNext = (m_nLagNext + 1) % kLagChunks;
 }
 
 void CRecordFinisher::Flush() {

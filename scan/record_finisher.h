@@ -35,11 +35,17 @@ class CRecordFinisher {
   void HandBody(tagMailItem* item, tagBodyText&& text);
   // Scan thread: does or waits for everything handed so far, and publishes every record.
   void Finish();
-  // Scan thread, at the end of a chunk: everything handed before the previous call is done
-  // (or waited for) and its records published, as are the later records that are ready; the
-  // rest is handed over to the thread. So a record is published at the latest at the end of
-  // the chunk after the one it was made in. Finish must follow at the end.
+  // Scan thread, at the end of a chunk: everything handed before the kLagChunks-th call
+  // before this one is done (or waited for) and its records published, as are the later
+  // records that are ready; the rest is handed over to the thread. So a record is published
+  // at the latest at the end of the kLagChunks-th chunk after the one it was made in. Finish
+  // must follow at the end.
   void FinishPrevious();
+  // Chunks the thread may lag behind. A chunk dense with records takes the thread longer
+  // than the scan thread takes to walk it, and a lagging thread's work is done by the scan
+  // thread: a few chunks of slack smooth that out while records still appear within a few
+  // MiB of where they were found.
+  static constexpr size_t kLagChunks = 4;
 
  private:
   // One piece of work: a record's display texts, or its text part's display text.
@@ -68,7 +74,9 @@ class CRecordFinisher {
   std::deque<std::pair<tagMailItem*, size_t>> m_unpublished;
   size_t m_nTasks = 0;     // tasks made since the last Finish
   size_t m_nDoneBelow = 0;  // every task numbered below this is done
-  size_t m_nPrevious = 0;  // tasks made before the last FinishPrevious
+  // Tasks made before each of the last kLagChunks FinishPrevious calls, the oldest at m_nLagNext.
+  size_t m_lagTasks[kLagChunks] = {};
+  size_t m_nLagNext = 0;
   bool m_bInline = false;  // no thread could be started: tasks are done when handed over
   // Shared.
   std::mutex m_lock;
