@@ -119,8 +119,6 @@ __attribute__((target("avx2"))) inline const char* NextWalkStopAvx2(const char* 
   for (; s < end; s += 32) {
     const __m256i cur = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
     const __m256i isR = _mm256_cmpeq_epi8(_mm256_or_si256(cur, lowerBit), r);
-    // Most steps hold neither a CR nor an R: the bytes around them are not looked at then.
-    if (_mm256_testz_si256(_mm256_or_si256(isR, _mm256_cmpeq_epi8(cur, cr)), _mm256_set1_epi8(-1))) continue;
     const __m256i prev = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s - 1));
     const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 1));
     const __m256i afterBreak = _mm256_or_si256(_mm256_cmpeq_epi8(prev, zero), _mm256_cmpeq_epi8(prev, lf));
