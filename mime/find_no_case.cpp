@@ -1,4 +1,5 @@
 // Case-insensitive search over 8-bit text.
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -30,14 +31,29 @@ ptrdiff_t FindNoCase(std::string_view text, std::string_view pattern) {
   const char* const base = text.data();
   size_t i = 0;
 #ifdef KORVANE_FIND_SSE2
-  const __m128i want = _mm_set1_epi8(static_cast<char>(first)), bit = _mm_set1_epi8(static_cast<char>(fold));
-  for (; i + 16 <= candidates; i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
-    for (auto m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(v, bit), want))); m;
-         m &= m - 1) {
-      const size_t at = i + static_cast<size_t>(std::countr_zero(m));
+  if (text.size() >= 16) {
+    const __m128i want = _mm_set1_epi8(static_cast<char>(first)), bit = _mm_set1_epi8(static_cast<char>(fold));
+    auto starts = [&](size_t at) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at));
+      return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(v, bit), want)));
+    };
+    for (; i + 16 <= candidates; i += 16) {
+      for (unsigned m = starts(i); m; m &= m - 1) {
+        const size_t at = i + static_cast<size_t>(std::countr_zero(m));
+        if (RestMatches(base + at, pattern)) return static_cast<ptrdiff_t>(at);
+      }
+    }
+    if (i == candidates) return -1;
+    // The fewer than 16 positions left, in one step over 16 bytes of the text that hold
+    // them: those before i and from `candidates` on are masked off. (Header lines are short:
+    // this step is often the only one, and a byte loop here mispredicted its way along.)
+    const size_t from = std::min(i, text.size() - 16);
+    const unsigned keep = ((1u << (candidates - from)) - 1) & ~((1u << (i - from)) - 1);
+    for (unsigned m = starts(from) & keep; m; m &= m - 1) {
+      const size_t at = from + static_cast<size_t>(std::countr_zero(m));
       if (RestMatches(base + at, pattern)) return static_cast<ptrdiff_t>(at);
     }
+    return -1;
   }
 #endif
   for (; i < candidates; ++i)
