@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "mime/decode.h"
@@ -58,6 +60,10 @@ TEST(FindNoCase, AgreesWithThePlainDefinition) {
     const std::string bytes = text + pattern + pattern;
     const std::string_view view(bytes.data(), text.size());
     ASSERT_EQ(FindNoCase(view, pattern), plain(text, pattern)) << "text \"" << text << "\" pattern \"" << pattern << "\"";
+    // And in a block of exactly its size, where a read past the end shows under AddressSanitizer.
+    const auto exact = std::make_unique<char[]>(text.size());
+    std::copy(text.begin(), text.end(), exact.get());
+    ASSERT_EQ(FindNoCase(std::string_view(exact.get(), text.size()), pattern), plain(text, pattern));
   }
 }
 
