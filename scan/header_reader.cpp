@@ -133,12 +133,15 @@ void TakeXAttachment(const char* p, tagMailHeader& h) {
   h.arrAttachments.push_back(std::move(a));
 }
 
+// In place: most subjects have no line break at either end, and then nothing is copied.
 template <typename S>
 void TrimLineBreaks(S& s) {
-  size_t b = 0, e = s.size();
+  size_t e = s.size();
+  while (e > 0 && (s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
+  s.resize(e);
+  size_t b = 0;
   while (b < e && (s[b] == '\r' || s[b] == '\n')) ++b;
-  while (e > b && (s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
-  s = s.substr(b, e - b);
+  s.erase(0, b);
 }
 
 }  // namespace
