@@ -174,6 +174,14 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
         used = 0;
         continue;
       }
+      if (m_header.bStarted && pos + 1 < length) {
+        // A line of the header that it does not keep. The walk would step to the next byte
+        // and search on from there for its next stop; the same search from here finds the same
+        // stop, or the next byte itself when that starts a line, may start a message or starts
+        // a sector (the search ends at the sector's end).
+        pos = NextCandidate(b, pos);
+        continue;
+      }
     }
 
     if (tagMailItem* m = m_open.pMail;
