@@ -154,6 +154,21 @@ __attribute__((target("avx2"))) inline bool SectorAllZeroAvx2(const unsigned cha
 }
 #endif
 
+// MarkZeroSectors with the baseline test.
+inline void MarkZeroSectorsPlain(const unsigned char* b, size_t sectors, size_t first, uint64_t* map) {
+  for (size_t i = 0; i < sectors; ++i)
+    if (AllZero(b + i * 512, 512)) map[(first + i) / 64] |= uint64_t{1} << ((first + i) % 64);
+}
+
+#ifdef KORVANE_AVX2_DISPATCH
+// The same for processors with AVX2, the sector test inlined into the loop.
+__attribute__((target("avx2"))) inline void MarkZeroSectorsAvx2(const unsigned char* b, size_t sectors, size_t first,
+                                                                uint64_t* map) {
+  for (size_t i = 0; i < sectors; ++i)
+    if (SectorAllZeroAvx2(b + i * 512)) map[(first + i) / 64] |= uint64_t{1} << ((first + i) % 64);
+}
+#endif
+
 // FindSizeWord one word at a time.
 inline size_t FindSizeWordPlain(const char* a, size_t count) {
   for (size_t k = 0; k < count; ++k)
@@ -202,8 +217,10 @@ inline bool SectorAllZero(const unsigned char* p) {
 // at p that hold only zeros; leaves the other bits as they are.
 inline void MarkZeroSectors(const void* p, size_t sectors, size_t first, uint64_t* map) {
   const auto* b = static_cast<const unsigned char*>(p);
-  for (size_t i = 0; i < sectors; ++i)
-    if (SectorAllZero(b + i * 512)) map[(first + i) / 64] |= uint64_t{1} << ((first + i) % 64);
+#ifdef KORVANE_AVX2_DISPATCH
+  if (detail::kHasAvx2) return detail::MarkZeroSectorsAvx2(b, sectors, first, map);
+#endif
+  detail::MarkZeroSectorsPlain(b, sectors, first, map);
 }
 
 // Index k of the first of the 4-byte words at a, a + 4, ..., a + 4 * (count - 1) (count a

@@ -104,6 +104,10 @@ TEST(ByteScan, ZeroSectorMap) {
   bytescan::MarkZeroSectors(bytes.data(), kSectors, 0, map.data());
   for (size_t s = 0; s < kSectors; ++s) EXPECT_EQ((map[s / 64] >> (s % 64)) & 1, s % 3 == 0 ? 1u : 0u) << s;
   EXPECT_EQ(map[3], 0xF0u);  // untouched
+  std::vector<uint64_t> plain(4, 0);
+  plain[3] = 0xF0;
+  bytescan::detail::MarkZeroSectorsPlain(bytes.data(), kSectors, 0, plain.data());
+  EXPECT_EQ(plain, map);
   // Marked from a later first sector: the bits move with it.
   std::vector<uint64_t> shifted(4, 0);
   bytescan::MarkZeroSectors(bytes.data(), 10, 100, shifted.data());
