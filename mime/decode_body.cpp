@@ -41,13 +41,19 @@ bool TransferDecodedBody(const tagMailItem& m, tagBodyText& text, bool& decoded)
   decoded = false;
   if (m.strBody.empty()) return false;
   const std::string& transferEncoding = m.strPartEncoding.empty() ? m.strTransferEncoding : m.strPartEncoding;
-  text.strBytes = m.strBody;
-  if (FindNoCase(transferEncoding, "base64") >= 0) {
-    DecodeBase64InPlace(text.strBytes);
+  // Decoded straight from strBody (what decoding in place does to a copy of it: nothing when
+  // it gives nothing, else the bytes before the first zero byte).
+  const bool base64 = FindNoCase(transferEncoding, "base64") >= 0;
+  if (base64 || FindNoCase(transferEncoding, "quoted-printable") >= 0) {
+    text.strBytes = base64 ? Base64Decode(m.strBody.data(), m.strBody.size())
+                           : QuotedPrintableDecode(m.strBody.data(), m.strBody.size());
+    if (text.strBytes.empty())
+      text.strBytes = m.strBody;
+    else
+      CutAtZero(text.strBytes);
     decoded = true;
-  } else if (FindNoCase(transferEncoding, "quoted-printable") >= 0) {
-    DecodeQuotedPrintableInPlace(text.strBytes);
-    decoded = true;
+  } else {
+    text.strBytes = m.strBody;
   }
   text.strCharset = DeclaredCharset(m.strContentType, m.strPartType);
   return true;

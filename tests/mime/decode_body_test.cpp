@@ -79,6 +79,15 @@ TEST(DecodeBody, BinaryBase64IsCutAtItsZeroByte) {
   auto a = Decoded({"QUIAQw==", "base64"});
   EXPECT_EQ(a->strBody, "AB");
   EXPECT_EQ(a->strBodyW, u"AB");
+  // A zero byte first leaves nothing.
+  EXPECT_EQ(Decoded({"AEE=", "base64"})->strBody, "");
+}
+
+// Text that decodes to nothing is kept as it was stored.
+TEST(DecodeBody, NothingDecodedKeepsTheStoredText) {
+  EXPECT_EQ(Decoded({"***\r\n", "base64"})->strBody, "***\r\n");
+  EXPECT_EQ(Decoded({"=\r\n", "", "quoted-printable"})->strBody, "=\r\n");
+  EXPECT_EQ(Decoded({"=\r\n", "", "quoted-printable"})->strBodyW, u"=\r\n");
 }
 
 TEST(DecodeBody, ReaderUnderTheLockSeesWholeValues) {
