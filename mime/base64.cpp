@@ -365,9 +365,12 @@ size_t CBase64Length::AddLine(const char* data, size_t max) {
   return n;
 }
 
-void DecodeBase64InPlace(std::string& s) {
+bool Base64DecodeText(std::string_view s, std::string& out) {
   std::string decoded = Base64Decode(s.data(), s.size());
-  if (decoded.empty()) return;
+  if (decoded.empty()) return false;
   CutAtZero(decoded);
-  s = std::move(decoded);
+  out = std::move(decoded);
+  return true;
 }
+
+void DecodeBase64InPlace(std::string& s) { Base64DecodeText(s, s); }

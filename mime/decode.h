@@ -41,12 +41,17 @@ class CBase64Length {
   bool m_bAfterAlphabet = false;  // the last byte added is an alphabet character
   bool m_bEnded = false;          // the decoding's end was reached: later bytes do not count
 };
+// Sets `out` to the decoding of `s` up to its first zero byte and returns true, when the
+// decoding is not empty; else leaves `out` as it is and returns false.
+bool Base64DecodeText(std::string_view s, std::string& out);
 // Replaces `s` by its decoding up to the first zero byte, when the decoding is not empty.
 void DecodeBase64InPlace(std::string& s);
 
 // Quoted-printable: "=XX" (either case), soft line breaks "=" CR LF and "=" LF; an "=" not
 // followed by two hex digits stays as it is; nothing is read past the end.
 std::string QuotedPrintableDecode(const char* data, size_t length);
+// As Base64DecodeText and DecodeBase64InPlace, for quoted-printable.
+bool QuotedPrintableDecodeText(std::string_view s, std::string& out);
 void DecodeQuotedPrintableInPlace(std::string& s);
 // The Q encoding of encoded header words: quoted-printable where "_" also stands for a space.
 std::string QEncodingDecode(const char* data, size_t length);

@@ -41,16 +41,11 @@ bool TransferDecodedBody(const tagMailItem& m, tagBodyText& text, bool& decoded)
   decoded = false;
   if (m.strBody.empty()) return false;
   const std::string& transferEncoding = m.strPartEncoding.empty() ? m.strTransferEncoding : m.strPartEncoding;
-  // Decoded straight from strBody (what decoding in place does to a copy of it: nothing when
-  // it gives nothing, else the bytes before the first zero byte).
+  // Decoded straight from strBody; the stored text when the decoding gives nothing.
   const bool base64 = FindNoCase(transferEncoding, "base64") >= 0;
   if (base64 || FindNoCase(transferEncoding, "quoted-printable") >= 0) {
-    text.strBytes = base64 ? Base64Decode(m.strBody.data(), m.strBody.size())
-                           : QuotedPrintableDecode(m.strBody.data(), m.strBody.size());
-    if (text.strBytes.empty())
-      text.strBytes = m.strBody;
-    else
-      CutAtZero(text.strBytes);
+    const bool any = base64 ? Base64DecodeText(m.strBody, text.strBytes) : QuotedPrintableDecodeText(m.strBody, text.strBytes);
+    if (!any) text.strBytes = m.strBody;
     decoded = true;
   } else {
     text.strBytes = m.strBody;

@@ -107,9 +107,12 @@ std::string QEncodingDecode(const char* data, size_t length) {
   return out;
 }
 
-void DecodeQuotedPrintableInPlace(std::string& s) {
+bool QuotedPrintableDecodeText(std::string_view s, std::string& out) {
   std::string decoded = QuotedPrintableDecode(s.data(), s.size());
-  if (decoded.empty()) return;
+  if (decoded.empty()) return false;
   CutAtZero(decoded);
-  s = std::move(decoded);
+  out = std::move(decoded);
+  return true;
 }
+
+void DecodeQuotedPrintableInPlace(std::string& s) { QuotedPrintableDecodeText(s, s); }

@@ -3,6 +3,9 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "source/disk_list.h"
 
@@ -96,14 +99,17 @@ std::vector<tagVolumeInfo> ListVolumes() {
     for (const auto& e : fs::directory_iterator(fs::path("/sys/block") / disk, ec)) {
       if (fs::exists(e.path() / "partition")) parts.push_back(e.path().filename().string());
     }
-    // Partitions in the order of their numbers (0 for one that gives none).
-    auto number = [&](const std::string& part) {
+    // Partitions in the order of their numbers (0 for one that gives none), each read once.
+    std::vector<std::pair<int, std::string>> numbered;
+    for (std::string& part : parts) {
       std::string digits = "0";
       digits += ReadFirstLine(fs::path("/sys/block") / disk / part / "partition");
-      return std::stoi(digits);
-    };
-    std::sort(parts.begin(), parts.end(),
-              [&](const std::string& a, const std::string& b) { return number(a) < number(b); });
+      numbered.emplace_back(std::stoi(digits), std::move(part));
+    }
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    parts.clear();
+    for (auto& n : numbered) parts.push_back(std::move(n.second));
     for (const auto& p : parts) {
       tagVolumeInfo v;
       v.strName = p;
