@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "scan/folders.h"
@@ -183,17 +182,19 @@ TEST_F(MakeMail, EmptySubjectShowsNoSubjectText) {
 // Line breaks an encoded subject decodes to are cut at both ends only; one that is nothing
 // else shows the no-subject text.
 TEST_F(MakeMail, SubjectLosesLineBreaksAtItsEnds) {
-  for (const auto& [subject, shown] : std::vector<std::pair<std::string, std::u16string>>{
-           {"=?us-ascii?Q?=0D=0AHi=0Athere=0D=0A=0A?=", u"Hi\nthere"},
-           {"=?us-ascii?Q?=0A=0D=0A?=", u"（无主题）"},
-           {"Hi", u"Hi"}}) {
+  struct Case {
+    const char* subject;
+    const char16_t* shown;
+  };
+  for (const auto& [subject, shown] : {Case{"=?us-ascii?Q?=0D=0AHi=0Athere=0D=0A=0A?=", u"Hi\nthere"},
+                                       Case{"=?us-ascii?Q?=0A=0D=0A?=", u"（无主题）"}, Case{"Hi", u"Hi"}}) {
     tagMailHeader h;
     h.strFrom = "a";
     h.strTo = "b";
     h.strDate = "d";
     h.strSubject = subject;
     std::unique_ptr<tagMailItem> m(MakeMailItem(h));
-    EXPECT_EQ(m->strSubjectW, shown) << subject;
+    EXPECT_EQ(m->strSubjectW, std::u16string(shown)) << subject;
   }
 }
 
