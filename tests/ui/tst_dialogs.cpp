@@ -110,7 +110,8 @@ void TestDialogs::AddedImagesAreListedEachTime() {
   QCOMPARE(images->child(1)->text(0), img + QStringLiteral("  (0.00M)"));
   QCOMPARE(dlg.Tree()->currentItem(), images->child(1));
   // Files that do not open, or hold less than a sector, are not added.
-  prompts.openFile = WriteTempFile(QStringLiteral("short.img"), std::string(100, 'x'));
+  const QString shortImg = WriteTempFile(QStringLiteral("short.img"), std::string(100, 'x'));
+  prompts.openFile = shortImg;
   open->click();
   prompts.openFile = QStringLiteral("/nonexistent/korvane/y.img");
   open->click();
@@ -118,6 +119,7 @@ void TestDialogs::AddedImagesAreListedEachTime() {
   open->click();
   QCOMPARE(images->childCount(), 2);
   QFile::remove(img);
+  QFile::remove(shortImg);
 }
 
 void TestDialogs::OkOnASourceThatNoLongerOpensKeepsTheDialog() {
