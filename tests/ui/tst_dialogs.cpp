@@ -89,8 +89,6 @@ void TestDialogs::SourcesAreListedWithLabelAndSize() {
   ok->click();
   QCOMPARE(dlg.result(), int(QDialog::Accepted));
   QCOMPARE(QString::fromStdU16String(dlg.m_strPath), a);
-  QFile::remove(a);
-  QFile::remove(b);
 }
 
 void TestDialogs::AddedImagesAreListedEachTime() {
@@ -110,16 +108,13 @@ void TestDialogs::AddedImagesAreListedEachTime() {
   QCOMPARE(images->child(1)->text(0), img + QStringLiteral("  (0.00M)"));
   QCOMPARE(dlg.Tree()->currentItem(), images->child(1));
   // Files that do not open, or hold less than a sector, are not added.
-  const QString shortImg = WriteTempFile(QStringLiteral("short.img"), std::string(100, 'x'));
-  prompts.openFile = shortImg;
+  prompts.openFile = WriteTempFile(QStringLiteral("short.img"), std::string(100, 'x'));
   open->click();
   prompts.openFile = QStringLiteral("/nonexistent/korvane/y.img");
   open->click();
   prompts.openFile.clear();
   open->click();
   QCOMPARE(images->childCount(), 2);
-  QFile::remove(img);
-  QFile::remove(shortImg);
 }
 
 void TestDialogs::OkOnASourceThatNoLongerOpensKeepsTheDialog() {

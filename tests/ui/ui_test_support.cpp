@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <thread>
 
 #include "scan/mail_item.h"
@@ -67,7 +68,10 @@ std::string MakeMailImage(const std::vector<tagTestMail>& mails) {
 }
 
 QString WriteTempFile(const QString& name, const std::string& bytes) {
-  const QString path = QDir::temp().filePath(QStringLiteral("korvane-ui-%1-%2").arg(QCoreApplication::applicationPid()).arg(name));
+  // One directory for the test program's files, removed with everything in it when the
+  // program ends: a check that fails half-way through a test leaves nothing behind.
+  static const QTemporaryDir dir(QDir::temp().filePath(QStringLiteral("korvane-ui-XXXXXX")));
+  const QString path = dir.filePath(name);
   QFile f(path);
   if (f.open(QIODevice::WriteOnly)) f.write(bytes.data(), static_cast<qint64>(bytes.size()));
   return path;

@@ -85,7 +85,8 @@ struct tagTestMail {
 };
 // An image of whole sectors: each message starts on a sector boundary after 8 zero sectors.
 std::string MakeMailImage(const std::vector<tagTestMail>& mails);
-// Writes `bytes` to a new file in the temp directory; returns its path.
+// Writes `bytes` to a file of that name in a temporary directory of the test program's own,
+// removed when the program ends; returns its path.
 QString WriteTempFile(const QString& name, const std::string& bytes);
 
 // A scan consumer that needs no recogniser: its first chunk adds `count` records "Mail <n>",
