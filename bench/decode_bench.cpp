@@ -3,9 +3,11 @@
 
 #include <string>
 
-#include "mime/charset.h"
-#include "mime/codepage.h"
-#include "mime/decode.h"
+#include "codec/charset.h"
+#include "codec/codepage.h"
+#include "codec/base64.h"
+#include "codec/quoted_printable.h"
+#include "codec/header_value.h"
 
 namespace {
 

@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "bench/quiet_view.h"
-#include "mime/decode.h"
-#include "mime/export.h"
-#include "mime/render.h"
+#include "codec/header_value.h"
+#include "codec/mail_date.h"
+#include "mail/export.h"
+#include "mail/render.h"
 #include "scan/folders.h"
 #include "scan/mail_item.h"
 #include "scan/scan_state.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "mime/export.h"
+#include "mail/export.h"
 
 class CTerminalView;
 

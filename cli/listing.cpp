@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "mime/codepage.h"
-#include "mime/decode.h"
+#include "codec/codepage.h"
+#include "codec/header_value.h"
 #include "scan/mail_item.h"
 #include "source/utf.h"
 

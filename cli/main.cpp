@@ -11,7 +11,7 @@
 #include "cli/folder_export.h"
 #include "cli/listing.h"
 #include "cli/terminal_view.h"
-#include "mime/codepage.h"
+#include "codec/codepage.h"
 #include "res/string_table.h"
 #include "scan/folders.h"
 #include "scan/mail_item.h"

@@ -4,8 +4,9 @@
 #include <string_view>
 #include <utility>
 
-#include "mime/ascii_text.h"
-#include "mime/decode.h"
+#include "codec/ascii_text.h"
+#include "codec/header_value.h"
+#include "codec/find_no_case.h"
 #include "scan/keywords.h"
 #include "scan/record_finisher.h"
 

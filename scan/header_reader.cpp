@@ -4,8 +4,10 @@
 #include <new>
 #include <string_view>
 
-#include "mime/ascii_text.h"
-#include "mime/decode.h"
+#include "codec/ascii_text.h"
+#include "codec/header_value.h"
+#include "codec/mail_date.h"
+#include "codec/find_no_case.h"
 #include "res/string_table.h"
 #include "scan/block_gap.h"
 #include "scan/keywords.h"

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mime/decode.h"
+#include "codec/base64.h"
 
 struct tagAttachment {
   std::string strName;      // file name as stored (cleaned in place by DecodeHeaderValue)

@@ -9,7 +9,7 @@
 #include <QTextDocument>
 #include <QTextObjectInterface>
 
-#include "mime/codepage.h"
+#include "codec/codepage.h"
 #include "ui/preview_limit.h"
 #include "ui/stream_on_string.h"
 

@@ -16,8 +16,8 @@
 #include <QTreeWidget>
 #include <climits>
 
-#include "app/about_dialog.h"
-#include "app/help_dialog.h"
+#include "ui/about_dialog.h"
+#include "ui/help_dialog.h"
 #include "controls/button_ex.h"
 #include "controls/dialog_skin.h"
 #include "controls/hyper_link.h"
@@ -25,9 +25,9 @@
 #include "controls/progress_wnd.h"
 #include "controls/splash_wnd.h"
 #include "controls/splitter_ex.h"
-#include "mime/charset.h"
-#include "mime/codepage.h"
-#include "mime/render.h"
+#include "codec/charset.h"
+#include "codec/codepage.h"
+#include "mail/render.h"
 #include "res/string_table.h"
 #include "scan/folders.h"
 #include "scan/mail_item.h"

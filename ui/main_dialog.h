@@ -27,7 +27,7 @@
 
 #include "scan/scan_driver.h"
 #include "scan/view.h"
-#include "mime/export.h"
+#include "mail/export.h"
 
 class CButtonEx;
 class CHtmlCtrl;

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "mime/codepage.h"
+#include "codec/codepage.h"
 
 class CStreamOnCString {
  public:

@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "mime/decode.h"
+#include "codec/header_value.h"
+#include "codec/mail_date.h"
 #include "scan/mail_item.h"
 #include "scan/recogniser.h"
 #include "scan/scan_driver.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "mime/charset.h"
+#include "codec/charset.h"
 #include "scan/mail_item.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

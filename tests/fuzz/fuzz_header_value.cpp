@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "mime/charset.h"
-#include "mime/decode.h"
+#include "codec/charset.h"
+#include "codec/header_value.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   BuildEncodeTable();

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "mime/charset.h"
-#include "mime/render.h"
+#include "codec/charset.h"
+#include "mail/render.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;

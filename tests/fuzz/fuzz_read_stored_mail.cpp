@@ -13,10 +13,11 @@
 #include <memory>
 #include <string>
 
-#include "mime/charset.h"
-#include "mime/decode.h"
-#include "mime/extract.h"
-#include "mime/render.h"
+#include "codec/charset.h"
+#include "codec/header_value.h"
+#include "codec/mail_date.h"
+#include "mail/extract.h"
+#include "mail/render.h"
 #include "scan/mail_item.h"
 #include "source/disk.h"
 #include "source/utf.h"

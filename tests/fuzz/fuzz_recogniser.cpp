@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "mime/charset.h"
-#include "mime/render.h"
+#include "codec/charset.h"
+#include "mail/render.h"
 #include "scan/byte_scan.h"
 #include "scan/folders.h"
 #include "scan/mail_item.h"

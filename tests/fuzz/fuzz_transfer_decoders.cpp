@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "mime/decode.h"
+#include "codec/base64.h"
+#include "codec/quoted_printable.h"
+#include "codec/utf8_to_ansi.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* p = reinterpret_cast<const char*>(data);

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "mime/render.h"
+#include "mail/render.h"
 #include "scan/folders.h"
 #include "scan/scan_driver.h"
 #include "tests/scan/scan_fixture.h"

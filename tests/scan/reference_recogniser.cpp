@@ -10,8 +10,11 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "mime/ascii_text.h"
-#include "mime/decode.h"
+#include "codec/ascii_text.h"
+#include "codec/base64.h"
+#include "codec/header_value.h"
+#include "codec/mail_date.h"
+#include "codec/find_no_case.h"
 #include "res/string_table.h"
 #include "scan/scan_driver.h"
 #include "scan/scan_state.h"

@@ -13,7 +13,7 @@
 #include <set>
 #include <thread>
 
-#include "app/about_dialog.h"
+#include "ui/about_dialog.h"
 #include "controls/button_ex.h"
 #include "controls/list_ctrl_ex.h"
 #include "controls/progress_wnd.h"

@@ -14,8 +14,8 @@
 #include <QTextDocument>
 #include <QtTest>
 
-#include "app/help_dialog.h"
-#include "mime/codepage.h"
+#include "ui/help_dialog.h"
+#include "codec/codepage.h"
 #include "ui/html_ctrl.h"
 #include "ui/stream_on_string.h"
 

@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/help_dialog.h"
+#include "ui/help_dialog.h"
 #include "app/korvane_app.h"
 #include "controls/list_ctrl_ex.h"
 #include "scan/scan_state.h"
