@@ -29,6 +29,7 @@
 #include "scan/scan_state.h"
 #include "scan/view.h"
 #include "ui/main_dialog.h"
+#include "scan/allocator_tuning.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ long PeakRssKiB() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  TuneAllocatorForScanning();
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);

@@ -38,6 +38,7 @@
 #include "source/disk.h"
 #include "source/utf.h"
 #include "tools/mkimage/image_builder.h"
+#include "scan/allocator_tuning.h"
 
 namespace fs = std::filesystem;
 
@@ -237,6 +238,7 @@ BENCHMARK_CAPTURE(BM_Recogniser, dense, 2)->Unit(benchmark::kMillisecond)->MinTi
 }  // namespace
 
 int main(int argc, char** argv) {
+  TuneAllocatorForScanning();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -35,6 +35,7 @@
 #include "scan/scan_state.h"
 #include "scan/view.h"
 #include "source/utf.h"
+#include "scan/allocator_tuning.h"
 
 extern char** environ;
 
@@ -232,6 +233,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  TuneAllocatorForScanning();
   std::vector<std::string> images;
   int runs = 3;
   bool memory = false;

@@ -20,6 +20,7 @@
 #include "scan/scan_state.h"
 #include "source/disk.h"
 #include "source/utf.h"
+#include "scan/allocator_tuning.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ int Usage(const char* problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  TuneAllocatorForScanning();
   Options opt;
   const std::vector<std::string> args = CommandLineArguments(argc, argv);
   const size_t count = args.size();

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "scan/byte_scan.h"
-#include "scan/scan_driver.h"
+#include "scan/chunk_layout.h"
 #include "source/disk.h"
 
 CChunkBuffer::CChunkBuffer(size_t chunkBytes)

@@ -27,7 +27,7 @@ bool TakeField(const char* p, std::string_view keyword, std::string& field, ptrd
 
 // "Subject: " with its continuation lines: each folded line (CR LF, then a blank or a tab)
 // is joined to the value with one blank in place of the line break and its leading blanks.
-bool TakeSubject(char* p, tagMailHeader& h, ptrdiff_t& used) {
+bool TakeSubject(char* p, tagMailHeader& h, ptrdiff_t& used, CBlockGapCloser& gaps) {
   if (!h.strSubject.empty() || !MatchKeyword(p, kw::Subject)) return false;
   char* e = p + kw::Subject.size();
   std::string_view v = LineValueAt(e);
@@ -37,7 +37,7 @@ bool TakeSubject(char* p, tagMailHeader& h, ptrdiff_t& used) {
     if (!(e[0] == '\r' && e[1] == '\n' && (e[2] == ' ' || e[2] == '\t'))) break;
     // A continuation line starts a line like any other: close a .dbx gap in it first.
     char* c = e + 2;
-    CloseBlockGap(c);
+    gaps.Close(c);
     char* w = c;
     while (*w == ' ' || *w == '\t') ++w;
     const std::string_view more = LineValueAt(w);
@@ -148,7 +148,7 @@ void TrimLineBreaks(S& s) {
 
 }  // namespace
 
-bool ParseHeaderLine(char* p, tagMailHeader& h, ptrdiff_t& used) {
+bool ParseHeaderLine(char* p, tagMailHeader& h, ptrdiff_t& used, CBlockGapCloser& gaps) {
   // Fields, in this order; the first test that applies ends the call. A field's keyword
   // starts with its letter (in either case), so only the fields of the line's first letter
   // are tried. Most header lines are fields the scan does not keep, or continuations.
@@ -160,7 +160,7 @@ bool ParseHeaderLine(char* p, tagMailHeader& h, ptrdiff_t& used) {
       TakeField(p, kw::To, h.strTo, used);
       return false;
     case 'S': case 's':
-      TakeSubject(p, h, used);
+      TakeSubject(p, h, used, gaps);
       return false;
     case 'D': case 'd':
       TakeField(p, kw::Date, h.strDate, used);

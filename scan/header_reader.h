@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "scan/block_gap.h"
 #include "scan/mail_header.h"
 #include "scan/open_mail.h"
 #include "scan/view.h"
@@ -19,9 +20,9 @@ inline constexpr int kMaxSubjectFolds = 8;
 // value of each field wins. Adds to `used` (0 on entry) the bytes taken beyond the line's
 // first byte, less one; leaves it at 0 when nothing was taken. Returns true when the header
 // is complete (a blank line, or the first boundary line, once From, To and Date are all
-// present): the caller then makes the record and resets h. May close .dbx gaps in the
-// continuation lines of a Subject it unfolds. Reads at most about 4 KiB from p.
-bool ParseHeaderLine(char* p, tagMailHeader& h, ptrdiff_t& used);
+// present): the caller then makes the record and resets h. May close .dbx gaps, through
+// `gaps`, in the continuation lines of a Subject it unfolds. Reads at most about 4 KiB from p.
+bool ParseHeaderLine(char* p, tagMailHeader& h, ptrdiff_t& used, CBlockGapCloser& gaps);
 
 // A new record filled from h, its display texts decoded and its date formatted; null when
 // it cannot be allocated. The caller owns it until it is published.

@@ -4,10 +4,6 @@
 #include <bit>
 #include <cstring>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 #include "scan/block_gap.h"
 #include "scan/byte_scan.h"
 #include "scan/body_tracker.h"
@@ -40,21 +36,9 @@ inline size_t NextCandidate(const char* b, size_t pos) {
   return static_cast<size_t>(bytescan::NextWalkStop(b + pos, b + sectorEnd) - b);
 }
 
-// A scan makes and frees a great many small texts between the larger blocks of message
-// bodies. With glibc's fast bins on, every larger allocation first merges all the small
-// blocks freed since the last one, which cost the scan a fifth of its time; the per-thread
-// cache serves small blocks as quickly without that. Set once, for the whole process.
-void TuneAllocatorForScanning() {
-#ifdef __GLIBC__
-  static const bool tuned = mallopt(M_MXFAST, 0) == 1;
-  (void)tuned;
-#endif
-}
-
 }  // namespace
 
 void CRecogniser::Reset() {
-  TuneAllocatorForScanning();
   m_finisher.Finish();
   m_header.Reset();
   m_open.Close();
@@ -94,7 +78,7 @@ size_t CRecogniser::PassDataLines(const char* b, size_t pos, size_t length) {
   tagMailItem& m = *m_open.pMail;
   while (pos < length) {
     const size_t next = pos + 2;
-    if (!GapSearchCovers(m_gapSearch, b + next)) break;
+    if (!m_gaps.Covers(b + next)) break;
     const size_t n = PlainDataLineAt(b + next, m);
     if (n == 0) break;
     CountPlainDataLine(m, n);
@@ -110,15 +94,14 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
   size_t pos = m_nCarry;
   ptrdiff_t used = 0;
   // Bytes before `written` may have been changed by gap closing since they were read.
-  ResetGapWriteMark();
-  m_gapSearch = tagGapSearch();
+  m_gaps.NewBuffer();
   size_t written = m_nWrittenCarry;
   const size_t sectors = (length + SECTOR_SIZE - 1) / SECTOR_SIZE;
   while (pos < length && !stop.load(std::memory_order_relaxed)) {
     // Free space: a whole zero sector is passed in one step.
     if (pos % SECTOR_SIZE == 0) {
       const size_t sector = pos / SECTOR_SIZE;
-      if (const char* mark = GapWriteMark()) written = std::max(written, static_cast<size_t>(mark - b));
+      if (const char* mark = m_gaps.WriteMark()) written = std::max(written, static_cast<size_t>(mark - b));
       if (zeroSectors && pos >= written) {
         // Nothing was written here since the reader saw these sectors: its map holds.
         if ((zeroSectors[sector / 64] >> (sector % 64)) & 1) {
@@ -160,9 +143,9 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
 
     if (m_header.bStarted) {
       char* p = b + pos;
-      CloseBlockGap(p, m_gapSearch);
+      m_gaps.CloseRemembering(p);
       pos = static_cast<size_t>(p - b);
-      if (ParseHeaderLine(p, m_header, used)) {
+      if (ParseHeaderLine(p, m_header, used, m_gaps)) {
         if (tagMailItem* item = NewMailItem(m_header)) {
           m_open.Open(item);
           m_finisher.Hand(item);
@@ -187,7 +170,7 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
     if (tagMailItem* m = m_open.pMail;
         m && (m->bInBody || m->strBody.empty() || m->bInAttachment || m_open.bPassOver)) {
       char* p = b + pos;
-      CloseBlockGap(p, m_gapSearch);
+      m_gaps.CloseRemembering(p);
       pos = static_cast<size_t>(p - b);
       if (m->bInAttachment) {
         // Plain attachment data, the bulk of most messages: counted here and stepped over.
@@ -219,7 +202,7 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
     m_finisher.Finish();
   else
     m_finisher.FinishPrevious();
-  if (const char* mark = GapWriteMark()) written = std::max(written, static_cast<size_t>(mark - b));
+  if (const char* mark = m_gaps.WriteMark()) written = std::max(written, static_cast<size_t>(mark - b));
   m_nWrittenCarry = written > length ? written - length : 0;
   m_nCarry = pos >= length ? pos - length : 0;
   m_cLastOfPrevious = length > 0 ? b[length - 1] : '\0';

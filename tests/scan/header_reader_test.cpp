@@ -26,6 +26,7 @@ HeaderRun ReadHeader(const std::string& text) {
   std::copy(text.begin(), text.end(), buf.begin());
   HeaderRun r;
   r.h.bStarted = true;
+  CBlockGapCloser gaps;
   size_t pos = 0;
   while (pos + 1 < text.size()) {
     if (!(buf[pos] == '\r' && buf[pos + 1] == '\n')) {
@@ -34,7 +35,7 @@ HeaderRun ReadHeader(const std::string& text) {
     }
     pos += 2;
     ptrdiff_t used = 0;
-    if (ParseHeaderLine(buf.data() + pos, r.h, used)) {
+    if (ParseHeaderLine(buf.data() + pos, r.h, used, gaps)) {
       r.complete = true;
       r.completeAt = pos;
       r.usedAtEnd = used;

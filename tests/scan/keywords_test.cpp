@@ -61,7 +61,7 @@ TEST(BlockGap, LineSplitByBlockHeaderIsJoined) {
   // The line starts at offset 4; the block header at offset 20 (a multiple of 4).
   Padded t("\r\n\r\nSubject: Hello, " + BlockHeader() + "world\r\n");
   char* p = t.at(4);
-  CloseBlockGap(p);
+  CBlockGapCloser().Close(p);
   EXPECT_EQ(p, t.at(20));
   EXPECT_EQ(GetLineValue(p), "Subject: Hello, world");
 }
@@ -69,19 +69,20 @@ TEST(BlockGap, LineSplitByBlockHeaderIsJoined) {
 TEST(BlockGap, HeaderAtTheLineStartIsSkipped) {
   Padded t("\r\n\r\n" + BlockHeader() + "From: a\r\n");
   char* p = t.at(4);
-  CloseBlockGap(p);
+  CBlockGapCloser().Close(p);
   EXPECT_EQ(GetLineValue(p), "From: a");
 }
 
 TEST(BlockGap, OnlyTheFirst192BytesAreSearched) {
   // A header whose aligned start lies 192 bytes after the line start is not seen.
   Padded far(std::string(192, 'a') + BlockHeader() + "b\r\n");
+  CBlockGapCloser gaps;
   char* p = far.at();
-  CloseBlockGap(p);
+  gaps.Close(p);
   EXPECT_EQ(p, far.at());
   Padded near(std::string(188, 'a') + BlockHeader() + "b\r\n");
   p = near.at();
-  CloseBlockGap(p);
+  gaps.Close(p);
   EXPECT_EQ(GetLineValue(p), std::string(188, 'a') + "b");
 }
 
@@ -103,16 +104,16 @@ TEST(BlockGap, RememberedSearchClosesTheSameGaps) {
       text.replace(at, 16, BlockHeader());
     }
     Padded plain(text), remembered(text);
-    tagGapSearch search;
+    CBlockGapCloser plainGaps, rememberingGaps;
     size_t pos = 0;
     while (pos < 5000) {
       char* p1 = plain.at(pos);
       char* p2 = remembered.at(pos);
-      CloseBlockGap(p1);
+      plainGaps.Close(p1);
       if (next() % 9 == 0)
-        CloseBlockGap(p2);
+        rememberingGaps.Close(p2);
       else
-        CloseBlockGap(p2, search);
+        rememberingGaps.CloseRemembering(p2);
       ASSERT_EQ(p1 - plain.at(), p2 - remembered.at()) << round << " " << pos;
       ASSERT_EQ(plain.buf, remembered.buf) << round << " " << pos;
       pos = static_cast<size_t>(p1 - plain.at()) + 1 + next() % 120;
@@ -124,7 +125,7 @@ TEST(BlockGap, TextWithoutHeaderIsUnchanged) {
   Padded t("Subject: plain text line\r\n");
   const std::vector<char> before = t.buf;
   char* p = t.at();
-  CloseBlockGap(p);
+  CBlockGapCloser().Close(p);
   EXPECT_EQ(p, t.at());
   EXPECT_EQ(t.buf, before);
 }
