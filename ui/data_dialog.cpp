@@ -18,6 +18,7 @@
 #include "source/utf.h"
 #include "ui/skin.h"
 #include "ui/user_prompts.h"
+#include "ui/qt_text.h"
 
 namespace {
 
@@ -28,8 +29,6 @@ std::function<std::vector<tagSourceCandidate>()>& CandidateLister() {
   static std::function<std::vector<tagSourceCandidate>()> lister;
   return lister;
 }
-
-QString W(const std::u16string& s) { return QString::fromStdU16String(s); }
 
 }  // namespace
 

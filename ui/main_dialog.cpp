@@ -39,10 +39,9 @@
 #include "ui/skin.h"
 #include "ui/ui_caller.h"
 #include "ui/user_prompts.h"
+#include "ui/qt_text.h"
 
 namespace {
-
-QString W(const std::u16string& s) { return QString::fromStdU16String(s); }
 
 // Runs the event loop for `ms` milliseconds without user input, so that the window keeps
 // painting and the worker threads' calls are served.

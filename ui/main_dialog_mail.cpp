@@ -22,14 +22,13 @@
 #include "ui/skin.h"
 #include "ui/ui_caller.h"
 #include "ui/user_prompts.h"
+#include "ui/qt_text.h"
 
 #include <QDesktopServices>
 
 namespace {
 
 constexpr int kFolderRole = Qt::UserRole + 1;
-
-QString W(const std::u16string& s) { return QString::fromStdU16String(s); }
 
 // A wait cursor for the life of the object.
 class CWaitCursor {
