@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
   sinceTick.start();
   tick.start();
   std::thread scan([&] {
-    ScanThreadProc(&dlg, MakeScanChunkConsumer(&dlg));
+    ScanThreadProc(dlg.View(), MakeScanChunkConsumer(dlg.View()));
     done = true;
   });
   while (!done.load()) QApplication::processEvents(QEventLoop::AllEvents, 5);

@@ -37,7 +37,6 @@
 #include "ui/html_ctrl.h"
 #include "ui/search_dialog.h"
 #include "ui/skin.h"
-#include "ui/ui_caller.h"
 #include "ui/user_prompts.h"
 #include "ui/qt_text.h"
 
@@ -60,25 +59,19 @@ CKorvaneDlg::CKorvaneDlg(const tagDlgOptions& options, QWidget* parent)
     : QWidget(parent, Qt::Window), m_opts(options) {
   setObjectName(QStringLiteral("mainDialog"));
   BuildEncodeTable();
-  m_pCaller = new CUiCaller(this);
-  m_pFlushTimer = new QTimer(this);
-  m_pFlushTimer->setSingleShot(true);
-  m_pFlushTimer->setInterval(UI::CListCtrlEx::kRepaintIntervalMs);
-  // While batches keep coming, the next one waits for the end of the interval.
-  connect(m_pFlushTimer, &QTimer::timeout, this, [this] {
-    if (FlushPending()) m_pFlushTimer->start();
-  });
+  m_pBridge = new CViewBridge(this);
   m_fnMakeConsumer = [](CMailView* view) { return MakeScanChunkConsumer(view); };
   setWindowTitle(QStringLiteral("KorvanePelorin邮件碎片扫描恢复软件 V2.0  for Outlook Express & Foxmail"));
   setWindowIcon(AppIcon());
   setMinimumSize(800, 600);
   CreateControls();
+  ConnectView();
 }
 
 CKorvaneDlg::~CKorvaneDlg() {
   // From here on the workers' calls return at once; a scan still running stops at its next
   // chunk. A folder save runs to its end so that no file is left half written.
-  m_pCaller->Close();
+  m_pBridge->Close();
   if (g_bScanning.load()) g_bStop = 1;
   for (tagWorker& w : m_arrWorkers) {
     if (w.thread.joinable()) w.thread.join();
@@ -385,7 +378,7 @@ void CKorvaneDlg::OnBnClickedData() {
     g_strSourcePath.Set(dlg.m_strPath);
     RecreatePreviewControl();
     auto factory = m_fnMakeConsumer;
-    StartWorker([this, factory] { ScanThreadProc(this, factory(this)); });
+    StartWorker([this, factory] { ScanThreadProc(m_pBridge, factory(m_pBridge)); });
   }
   m_pData->setEnabled(true);
 }
@@ -440,123 +433,40 @@ void CKorvaneDlg::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  m_pCaller->Close();
+  m_pBridge->Close();
   event->accept();
 }
 
 // ---------------------------------------------------------------------------------------
-// The view, called by the worker threads
+// What the workers report
 
-bool CKorvaneDlg::CallUi(const std::function<void()>& fn) {
-  return m_pCaller->Call([this, &fn] {
-    FlushPending();
-    fn();
+void CKorvaneDlg::ConnectView() {
+  CViewBridge* v = m_pBridge;
+  connect(v, &CViewBridge::ButtonEnabled, this, [this](int id, bool enable) {
+    if (CButtonEx* b = Button(id)) b->setEnabled(enable);
   });
+  connect(v, &CViewBridge::ProgressRangeSet, this, &CKorvaneDlg::OnProgressRangeSet);
+  connect(v, &CViewBridge::ProgressPosChanged, this,
+          [this](quint64 pos) { m_pProgress->setValue(static_cast<int>(pos / m_nProgressDivisor)); });
+  connect(v, &CViewBridge::StatusTextChanged, m_pProgress, &CProgressWnd::SetText);
+  connect(v, &CViewBridge::FoldersReset, this, &CKorvaneDlg::ResetFoldersView);
+  connect(v, &CViewBridge::MailsFound, this, &CKorvaneDlg::InsertFoundMails);
+  connect(v, &CViewBridge::ScanEnded, this, &CKorvaneDlg::OnScanEnded);
+  connect(v, &CViewBridge::MessageShown, this, [this](const QString& text) { Prompts().Inform(this, text); });
+  v->fnSelectedFolder = [this] { return FolderOfItem(m_pTree->currentItem()); };
+  v->fnChooseDirectory = [this](const QString& title) { return Prompts().ChooseDirectory(this, title); };
 }
 
-void CKorvaneDlg::PostPendingFlush() {
-  // Called with m_pending.lock not held. One call is on its way at a time; FlushPending
-  // clears the flag when it takes the data.
-  bool post;
-  {
-    std::lock_guard<std::mutex> g(m_pending.lock);
-    post = !std::exchange(m_pending.bPosted, true);
-  }
-  if (post) m_pCaller->Post([this] { OnPendingPosted(); });
+void CKorvaneDlg::OnProgressRangeSet(uint64_t total) {
+  m_nProgressDivisor = total / INT_MAX + 1;
+  m_pProgress->setRange(0, std::max(1, static_cast<int>(total / m_nProgressDivisor)));
+  m_pProgress->setValue(0);
 }
 
-void CKorvaneDlg::OnPendingPosted() {
-  if (m_pFlushTimer->isActive()) return;  // the timer takes it in at the interval's end
-  FlushPending();
-  m_pFlushTimer->start();
-}
-
-bool CKorvaneDlg::FlushPending() {
-  std::vector<std::pair<tagFolderItem*, tagMailItem*>> mails;
-  std::optional<std::u16string> status;
-  std::optional<uint64_t> pos;
-  {
-    std::lock_guard<std::mutex> g(m_pending.lock);
-    mails.swap(m_pending.arrMails);
-    status.swap(m_pending.strStatus);
-    pos.swap(m_pending.nProgressPos);
-    m_pending.bPosted = false;
-  }
-  if (pos) m_pProgress->setValue(static_cast<int>(*pos / m_nProgressDivisor));
-  if (status) m_pProgress->SetText(W(*status));
-  if (mails.empty()) return pos || status;
-
-  InsertFoundMails(mails);
-  return true;
-}
-
-void CKorvaneDlg::EnableButton(ViewButton button, bool enable) {
-  CallUi([this, button, enable] {
-    if (CButtonEx* b = Button(static_cast<int>(button))) b->setEnabled(enable);
-  });
-}
-
-void CKorvaneDlg::SetProgressRange(uint64_t total) {
-  CallUi([this, total] {
-    m_nProgressDivisor = total / INT_MAX + 1;
-    m_pProgress->setRange(0, std::max(1, static_cast<int>(total / m_nProgressDivisor)));
-    m_pProgress->setValue(0);
-  });
-}
-
-void CKorvaneDlg::SetProgressPos(uint64_t pos) {
-  {
-    std::lock_guard<std::mutex> g(m_pending.lock);
-    m_pending.nProgressPos = pos;
-  }
-  PostPendingFlush();
-}
-
-void CKorvaneDlg::SetStatusText(const std::u16string& text) {
-  {
-    std::lock_guard<std::mutex> g(m_pending.lock);
-    m_pending.strStatus = text;
-  }
-  PostPendingFlush();
-}
-
-void CKorvaneDlg::ResetFolders(const CFolderTable&) {
-  CallUi([this] { ResetFoldersView(); });
-}
-
-void CKorvaneDlg::MailAdded(tagFolderItem* folder, tagMailItem* item) {
-  {
-    std::lock_guard<std::mutex> g(m_pending.lock);
-    m_pending.arrMails.emplace_back(folder, item);
-  }
-  PostPendingFlush();
-}
-
-void CKorvaneDlg::EndOfScanFolderUpdate(tagFolderItem* inbox, size_t count) {
-  CallUi([this, inbox, count] {
-    if (!inbox || !inbox->hItem) return;
-    auto* item = static_cast<QTreeWidgetItem*>(inbox->hItem);
-    item->setText(0, W(LoadStringW(161)) + QStringLiteral(" (%1)").arg(count));
-    if (m_pTree->currentItem() != item) m_pTree->setCurrentItem(item);
-    UpdateSaveButton();
-  });
-}
-
-bool CKorvaneDlg::WindowExists() { return !m_pCaller->IsClosed(); }
-
-tagFolderItem* CKorvaneDlg::SelectedFolder() {
-  tagFolderItem* folder = nullptr;
-  CallUi([this, &folder] { folder = FolderOfItem(m_pTree->currentItem()); });
-  return folder;
-}
-
-bool CKorvaneDlg::ChooseSaveDirectory(const std::u16string& title, std::u16string& path) {
-  QString chosen;
-  CallUi([this, &title, &chosen] { chosen = Prompts().ChooseDirectory(this, W(title)); });
-  path = chosen.toStdU16String();
-  return !chosen.isEmpty();
-}
-
-void CKorvaneDlg::ShowMessage(const std::u16string& text) {
-  CallUi([this, &text] { Prompts().Inform(this, W(text)); });
+void CKorvaneDlg::OnScanEnded(tagFolderItem* inbox, size_t count) {
+  if (!inbox || !inbox->hItem) return;
+  auto* item = static_cast<QTreeWidgetItem*>(inbox->hItem);
+  item->setText(0, W(LoadStringW(161)) + QStringLiteral(" (%1)").arg(count));
+  if (m_pTree->currentItem() != item) m_pTree->setCurrentItem(item);
+  UpdateSaveButton();
 }

@@ -4,30 +4,23 @@
 // data-source dialog, starts the scan and the folder save on worker threads, and decides
 // when the program may close.
 //
-// It is also the view of the core (CMailView): the worker threads call it from their own
-// thread. The frequent calls (a message found, the status text, the progress position)
-// only hand their data over and return: the UI thread takes it in as one batch at most
-// every CListCtrlEx::kRepaintIntervalMs, so a scan never waits for the window to paint.
-// Every other call runs on the UI thread while the worker waits, after what was handed
-// over before it has been applied. Once the window is closing, WindowExists() is false and
-// the calls return at once without touching it.
+// The workers report through the window's CViewBridge (the core's view), whose signals the
+// window shows on the UI thread; the window itself is never called from another thread.
 
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
-#include "scan/scan_driver.h"
-#include "scan/view.h"
 #include "mail/export.h"
+#include "scan/scan_driver.h"
+#include "ui/view_bridge.h"
 
 class CButtonEx;
 class CHtmlCtrl;
@@ -35,7 +28,6 @@ class CHyperLink;
 class CProgressWnd;
 class CSplitterWndX;
 class CSplitterWndY;
-class CUiCaller;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -53,7 +45,7 @@ struct tagDlgOptions {
   bool bMaximise = true;     // show the window maximised
 };
 
-class CKorvaneDlg : public QWidget, public CMailView {
+class CKorvaneDlg : public QWidget {
   Q_OBJECT
  public:
   // Control identifiers, kept as the buttons' object names ("button133", ...).
@@ -109,18 +101,8 @@ class CKorvaneDlg : public QWidget, public CMailView {
   tagFolderItem* FolderOfItem(QTreeWidgetItem* item) const;
   QTreeWidgetItem* RootItem() const { return m_pRootItem; }
 
-  // --- CMailView, called from any thread ---
-  void EnableButton(ViewButton button, bool enable) override;
-  void SetProgressRange(uint64_t total) override;
-  void SetProgressPos(uint64_t pos) override;
-  void SetStatusText(const std::u16string& text) override;
-  void ResetFolders(const CFolderTable& table) override;
-  void MailAdded(tagFolderItem* folder, tagMailItem* item) override;
-  void EndOfScanFolderUpdate(tagFolderItem* inbox, size_t count) override;
-  bool WindowExists() override;
-  tagFolderItem* SelectedFolder() override;
-  bool ChooseSaveDirectory(const std::u16string& title, std::u16string& path) override;
-  void ShowMessage(const std::u16string& text) override;
+  // The core's view of this window, which the workers call.
+  CViewBridge* View() const { return m_pBridge; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -140,18 +122,13 @@ class CKorvaneDlg : public QWidget, public CMailView {
   void OnMailItemChanged(int row);
   void OnMailRClick(const QPoint& globalPos);
   void ConnectPreviewLinks();
-  // A worker's call that waits: runs `fn` on the UI thread after FlushPending.
-  bool CallUi(const std::function<void()>& fn);
-  // Worker side: makes sure the UI thread will take in what was handed over.
-  void PostPendingFlush();
-  // UI side: takes in everything handed over now, unless a batch went in less than an
-  // interval ago (then the timer takes it in). FlushPending applies it; false: nothing
-  // was waiting.
-  void OnPendingPosted();
-  bool FlushPending();
+  // What the workers report, shown (UI thread, from the bridge's signals).
+  void ConnectView();
+  void OnProgressRangeSet(uint64_t total);
+  void OnScanEnded(tagFolderItem* inbox, size_t count);
   // Rows for records a scan found (in the order found) in the shown folder: on top, newest
   // first, in one insertion; records already listed are passed over.
-  void InsertFoundMails(const std::vector<std::pair<tagFolderItem*, tagMailItem*>>& mails);
+  void InsertFoundMails(const FoundMails& mails);
   void StartWorker(std::function<void()> work);
   void ReapWorkers();
   void UpdateSaveButton();
@@ -159,7 +136,7 @@ class CKorvaneDlg : public QWidget, public CMailView {
   bool IsChordHeld() const;
 
   tagDlgOptions m_opts;
-  CUiCaller* m_pCaller = nullptr;
+  CViewBridge* m_pBridge = nullptr;
   std::function<ChunkConsumer(CMailView*)> m_fnMakeConsumer;
 
   CButtonEx* m_pSave = nullptr;
@@ -180,17 +157,6 @@ class CKorvaneDlg : public QWidget, public CMailView {
   std::unordered_set<const tagMailItem*> m_setListed;  // records with a row in the list
   uint64_t m_nProgressDivisor = 1;           // sector counts beyond int are shown scaled
   bool m_bChordKeyDown = false;
-
-  // What the workers hand over without waiting, taken in by FlushPending.
-  struct tagPending {
-    std::mutex lock;
-    std::vector<std::pair<tagFolderItem*, tagMailItem*>> arrMails;  // in the order found
-    std::optional<std::u16string> strStatus;                         // the latest only
-    std::optional<uint64_t> nProgressPos;                            // the latest only
-    bool bPosted = false;  // a call to OnPendingPosted is on its way
-  };
-  tagPending m_pending;
-  QTimer* m_pFlushTimer = nullptr;  // the interval between two batches
 
   struct tagWorker {
     std::thread thread;

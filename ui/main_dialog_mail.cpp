@@ -20,7 +20,6 @@
 #include "ui/main_dialog.h"
 #include "ui/search_dialog.h"
 #include "ui/skin.h"
-#include "ui/ui_caller.h"
 #include "ui/user_prompts.h"
 #include "ui/qt_text.h"
 
@@ -133,7 +132,7 @@ void CKorvaneDlg::InsertMailRow(tagMailItem* item, int row) {
   if (!m_pFind->isEnabled()) m_pFind->setEnabled(true);
 }
 
-void CKorvaneDlg::InsertFoundMails(const std::vector<std::pair<tagFolderItem*, tagMailItem*>>& mails) {
+void CKorvaneDlg::InsertFoundMails(const FoundMails& mails) {
   tagFolderItem* shown = FolderOfItem(m_pTree->currentItem());
   if (!shown) return;
   std::vector<UI::CListCtrlEx::tagRow> rows;
@@ -281,9 +280,9 @@ void CKorvaneDlg::OnSaveFolder(SaveKind kind) {
   m_pSave->setEnabled(false);
   m_pData->setEnabled(false);
   StartWorker([this, kind] {
-    FolderSaveThread(this, kind);
+    FolderSaveThread(m_pBridge, kind);
     // The save's end restored the buttons; the Save button follows the list again.
-    CallUi([this] { UpdateSaveButton(); });
+    m_pBridge->CallUi([this] { UpdateSaveButton(); });
   });
 }
 

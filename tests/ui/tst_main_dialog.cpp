@@ -345,7 +345,7 @@ void TestMainDialog::ClosingDuringAScanAsks() {
   m_prompts->answers = {CUserPrompts::Answer::Cancel};
   QVERIFY(dlg->close());
   QCOMPARE(m_prompts->questions.size(), 4);
-  QVERIFY(!dlg->WindowExists());
+  QVERIFY(!dlg->View()->WindowExists());
 }
 
 void TestMainDialog::MenusOfTheTreeAndTheList() {
