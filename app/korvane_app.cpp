@@ -12,7 +12,8 @@ CKorvaneApp::CKorvaneApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationVersion(QStringLiteral("2.0.0.0"));
   // Latin text in DejaVu and Chinese in a Simplified Chinese face, whatever the locale.
   QFont f = font();
-  f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei")});
+  f.setFamilies(
+      {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei")});
   f.setPointSize(9);
   setFont(f);
   // Qt's own buttons (OK, Cancel, Yes, No) and choosers in Chinese, when the translation exists.

@@ -3,11 +3,11 @@
 
 #include <string>
 
+#include "codec/base64.h"
 #include "codec/charset.h"
 #include "codec/codepage.h"
-#include "codec/base64.h"
-#include "codec/quoted_printable.h"
 #include "codec/header_value.h"
+#include "codec/quoted_printable.h"
 
 namespace {
 

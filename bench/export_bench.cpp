@@ -41,16 +41,18 @@ std::string Header(int n) {
 
 std::string PlainMessage(int n, size_t bodyBytes) {
   std::string m = Header(n) + "Content-Type: text/plain; charset=us-ascii\r\n\r\n";
-  for (int i = 0; m.size() < bodyBytes; ++i) m += "Line " + std::to_string(i) + " of the message text, plain ASCII.\r\n";
+  for (int i = 0; m.size() < bodyBytes; ++i)
+    m += "Line " + std::to_string(i) + " of the message text, plain ASCII.\r\n";
   return m;
 }
 
 std::string MessageWithAttachment(int n, size_t attachmentBytes) {
-  std::string m = Header(n) + "Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n--b1\r\n"
-                              "Content-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
-                              "<html><body><p>Please find the report attached.</p></body></html>\r\n\r\n--b1\r\n"
-                              "Content-Type: application/octet-stream; name=\"r.bin\"\r\n"
-                              "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"r.bin\"\r\n\r\n";
+  std::string m = Header(n) +
+                  "Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n--b1\r\n"
+                  "Content-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+                  "<html><body><p>Please find the report attached.</p></body></html>\r\n\r\n--b1\r\n"
+                  "Content-Type: application/octet-stream; name=\"r.bin\"\r\n"
+                  "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"r.bin\"\r\n\r\n";
   static const char kB64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string line;
   for (size_t i = 0; i < attachmentBytes / 3 * 4; ++i) {
@@ -104,7 +106,8 @@ void Preview(benchmark::State& state, bool withAttachment) {
   std::string image(8192, '\0');
   image += message;
   image.resize((image.size() + 511) / 512 * 512 + 4096, '\0');
-  std::ofstream((dir / "p.img").string(), std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+  std::ofstream((dir / "p.img").string(), std::ios::binary)
+      .write(image.data(), static_cast<std::streamsize>(image.size()));
   g_strSourcePath.Set(Utf8ToU16((dir / "p.img").string()));
   auto item = Record(message, 8192);
   if (withAttachment) {
@@ -143,7 +146,8 @@ void FolderSave(benchmark::State& state, SaveKind kind) {
     g_Folders.Append(g_Folders.Inbox(), items.back().get());
   }
   image.resize(image.size() + 4096, '\0');
-  std::ofstream((dir / "s.img").string(), std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+  std::ofstream((dir / "s.img").string(), std::ios::binary)
+      .write(image.data(), static_cast<std::streamsize>(image.size()));
   g_strSourcePath.Set(Utf8ToU16((dir / "s.img").string()));
   CNullView view;
   view.strDir = Utf8ToU16((dir / "out").string());

@@ -23,13 +23,13 @@
 
 #include "bench/quiet_view.h"
 #include "controls/list_ctrl_ex.h"
+#include "scan/allocator_tuning.h"
 #include "scan/mail_item.h"
 #include "scan/recogniser.h"
 #include "scan/scan_driver.h"
 #include "scan/scan_state.h"
 #include "scan/view.h"
 #include "ui/main_dialog.h"
-#include "scan/allocator_tuning.h"
 
 namespace {
 
@@ -79,9 +79,7 @@ int main(int argc, char** argv) {
   qint64 longestGap = 0;
   QTimer tick;
   tick.setInterval(1);
-  QObject::connect(&tick, &QTimer::timeout, [&] {
-    longestGap = std::max(longestGap, sinceTick.restart());
-  });
+  QObject::connect(&tick, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
 
   std::atomic<bool> done{false};
   clock.start();
@@ -110,7 +108,8 @@ int main(int argc, char** argv) {
   dlg.List()->repaint();
   const qint64 sortMs = clock.elapsed();
 
-  std::printf("scan with the window: %.2f s, %d messages found, %d listed\n", scanMs / 1000.0, g_nMailCount.load(), rows);
+  std::printf("scan with the window: %.2f s, %d messages found, %d listed\n", scanMs / 1000.0, g_nMailCount.load(),
+              rows);
   std::printf("longest time the window did not serve its events during the scan: %lld ms\n",
               static_cast<long long>(longestGap));
   std::printf("listing the Inbox anew: %lld ms; sorting it by subject: %lld ms\n", static_cast<long long>(refillMs),

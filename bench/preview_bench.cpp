@@ -36,7 +36,8 @@ std::u16string Document(int kind) {
       return Repeat(u"<p>Lorem ipsum dolor sit amet, 中文邮件正文。</p>", 5 * kMiB);
     case 5:  // a newsletter: tables five deep, 200 cells
       return u"<table><tr><td><table><tr><td><table><tr><td><table><tr><td><table>" +
-             Repeat(u"<tr><td>a</td><td>b</td></tr>", 100 * 29) + u"</table></td></tr></table></td></tr></table></td></tr></table></td></tr></table>";
+             Repeat(u"<tr><td>a</td><td>b</td></tr>", 100 * 29) +
+             u"</table></td></tr></table></td></tr></table></td></tr></table></td></tr></table>";
     case 6:  // paragraphs whose style sheet gives each a huge margin
       return u"<style>p { margin: 100000px }</style>" + Repeat(u"<p>x</p>", kMiB);
     default:  // 900,000 line breaks
@@ -44,7 +45,7 @@ std::u16string Document(int kind) {
   }
 }
 
-const char* const kNames[] = {"nested_tables_5MB", "flat_table_5MB", "single_line_5MB", "nested_fonts_5MB",
+const char* const kNames[] = {"nested_tables_5MB", "flat_table_5MB", "single_line_5MB",   "nested_fonts_5MB",
                               "paragraphs_5MB",    "newsletter",     "sheet_margins_1MB", "line_breaks_900k"};
 
 void BM_LoadAndPaint(benchmark::State& state) {

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "bench/quiet_view.h"
+#include "scan/allocator_tuning.h"
 #include "scan/folders.h"
 #include "scan/mail_item.h"
 #include "scan/recogniser.h"
@@ -38,7 +39,6 @@
 #include "source/disk.h"
 #include "source/utf.h"
 #include "tools/mkimage/image_builder.h"
-#include "scan/allocator_tuning.h"
 
 namespace fs = std::filesystem;
 
@@ -189,7 +189,9 @@ std::string Striped(const std::string& pattern, size_t stripe) {
   size_t mailAt = 0;
   for (size_t i = 0; out.size() < kBufferBytes; i = (i + 1) % pattern.size()) {
     switch (pattern[i]) {
-      case 'z': out.append(stripe, '\0'); break;
+      case 'z':
+        out.append(stripe, '\0');
+        break;
       case 'n':
         for (size_t k = 0; k < stripe; ++k) out.push_back(static_cast<char>(Next(x)));
         break;

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bench/quiet_view.h"
+#include "scan/allocator_tuning.h"
 #include "scan/folders.h"
 #include "scan/mail_item.h"
 #include "scan/recogniser.h"
@@ -35,15 +36,12 @@
 #include "scan/scan_state.h"
 #include "scan/view.h"
 #include "source/utf.h"
-#include "scan/allocator_tuning.h"
 
 extern char** environ;
 
 namespace {
 
-double Now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 uint64_t FileSize(const std::string& path) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
@@ -192,9 +190,9 @@ int Memory(const std::string& path) {
   size_t nAttachments = 0;
   for (tagMailItem* m : g_MailStore.Snapshot()) {
     auto lock = m->Lock();
-    for (const std::string* s : {&m->strSubject, &m->strFrom, &m->strTo, &m->strCc, &m->strBoundary, &m->strDate,
-                                 &m->strContentType, &m->strTransferEncoding, &m->strPartType, &m->strPartEncoding,
-                                 &m->strBoundary2})
+    for (const std::string* s :
+         {&m->strSubject, &m->strFrom, &m->strTo, &m->strCc, &m->strBoundary, &m->strDate, &m->strContentType,
+          &m->strTransferEncoding, &m->strPartType, &m->strPartEncoding, &m->strBoundary2})
       headers += Heap(*s);
     for (const std::u16string* s : {&m->strToW, &m->strFromW, &m->strSubjectW}) headers += Heap(*s);
     body += Heap(m->strBody);

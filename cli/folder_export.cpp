@@ -36,7 +36,8 @@ int ExportInboxTo(CTerminalView& view, const std::string& outDir, SaveKind kind,
       const tagManifestEntry& e = manifest.back();
       view.ClearLine();
       std::fprintf(listing, "%10llu  %9llu  %s%s\n", static_cast<unsigned long long>(e.nSector),
-                   static_cast<unsigned long long>(e.nBytes), U16ToUtf8(report.strDirectory).c_str(), e.strFile.c_str());
+                   static_cast<unsigned long long>(e.nBytes), U16ToUtf8(report.strDirectory).c_str(),
+                   e.strFile.c_str());
       std::fflush(listing);
     }
   };
@@ -45,8 +46,7 @@ int ExportInboxTo(CTerminalView& view, const std::string& outDir, SaveKind kind,
   view.ClearLine();
 
   int status = report.nFailed || report.bDirectoryFailed ? 1 : 0;
-  if (report.nFailed)
-    std::fprintf(stderr, "korvane-recover: %u message(s) could not be written\n", report.nFailed);
+  if (report.nFailed) std::fprintf(stderr, "korvane-recover: %u message(s) could not be written\n", report.nFailed);
   if (!report.strDirectory.empty()) {
     if (!WriteMailFile(report.strDirectory + u"manifest.json", BuildManifestJson(manifest))) {
       std::fprintf(stderr, "korvane-recover: cannot write %smanifest.json\n", U16ToUtf8(report.strDirectory).c_str());

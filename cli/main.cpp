@@ -13,6 +13,7 @@
 #include "cli/terminal_view.h"
 #include "codec/codepage.h"
 #include "res/string_table.h"
+#include "scan/allocator_tuning.h"
 #include "scan/folders.h"
 #include "scan/mail_item.h"
 #include "scan/recogniser.h"
@@ -20,7 +21,6 @@
 #include "scan/scan_state.h"
 #include "source/disk.h"
 #include "source/utf.h"
-#include "scan/allocator_tuning.h"
 
 namespace {
 

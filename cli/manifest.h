@@ -6,8 +6,8 @@
 #include <vector>
 
 struct tagManifestEntry {
-  std::string strFile;    // file name inside the folder's directory, UTF-8
-  uint64_t nSector = 0;   // the record's sector
+  std::string strFile;   // file name inside the folder's directory, UTF-8
+  uint64_t nSector = 0;  // the record's sector
   uint64_t nBytes = 0;
   std::string strSha256;  // lower-case hex
 };

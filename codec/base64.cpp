@@ -14,8 +14,8 @@
 #include <immintrin.h>
 #endif
 
-#include "source/simd.h"
 #include "source/cpu_features.h"
+#include "source/simd.h"
 
 #include "codec/ascii_text.h"
 
@@ -51,8 +51,7 @@ size_t Base64Walk(const unsigned char* p, size_t n, unsigned char* out) {
     if (pending == 0) {
       // Whole groups of four alphabet characters, the common case.
       while (i + 4 <= n) {
-        const uint32_t a = kAlphabet[p[i]], b = kAlphabet[p[i + 1]], c = kAlphabet[p[i + 2]],
-                       d = kAlphabet[p[i + 3]];
+        const uint32_t a = kAlphabet[p[i]], b = kAlphabet[p[i + 1]], c = kAlphabet[p[i + 2]], d = kAlphabet[p[i + 3]];
         if ((a | b | c | d) & kNotAlphabet) break;
         const uint32_t v = a << 18 | b << 12 | c << 6 | d;
         if constexpr (kWrite) {
@@ -151,8 +150,8 @@ __attribute__((target("avx2"))) inline __m256i OtherBytes32(__m256i v) {
                                          10, 14, 14, 14, 14, 14, 14, 14, 14, 14, 12, 5, 4, 4, 4, 5);
   const __m256i nibble = _mm256_set1_epi8(0x0F);
   const __m256i high = _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble);
-  const __m256i groups = _mm256_and_si256(_mm256_shuffle_epi8(byHigh, high),
-                                          _mm256_shuffle_epi8(byLow, _mm256_and_si256(v, nibble)));
+  const __m256i groups =
+      _mm256_and_si256(_mm256_shuffle_epi8(byHigh, high), _mm256_shuffle_epi8(byLow, _mm256_and_si256(v, nibble)));
   return _mm256_cmpeq_epi8(groups, _mm256_setzero_si256());
 }
 __attribute__((target("avx2"))) inline __m256i AlphabetBytes32(__m256i v) {
@@ -163,7 +162,7 @@ __attribute__((target("avx2"))) inline __m256i AlphabetBytes32(__m256i v) {
 // bytes): adds their alphabet characters up to the decoding's end, or sets `ended` at that
 // end; otherwise `afterAlphabet` tells of the last of them.
 __attribute__((target("avx2,popcnt"))) inline void CountStep32(__m256i v, uint32_t valid, size_t& alphabet,
-                                                                 bool& afterAlphabet, bool& ended) {
+                                                               bool& afterAlphabet, bool& ended) {
   const uint32_t alpha = static_cast<uint32_t>(_mm256_movemask_epi8(AlphabetBytes32(v))) & valid;
   const uint32_t eq = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('=')))) & valid;
   if (const uint32_t end = eq & (alpha << 1 | (afterAlphabet ? 1u : 0u))) {
@@ -178,7 +177,7 @@ __attribute__((target("avx2,popcnt"))) inline void CountStep32(__m256i v, uint32
 // The whole 32-byte steps of Add, for processors with AVX2: returns the bytes done, fewer
 // when the decoding's end was found (and `ended` set).
 __attribute__((target("avx2,popcnt"))) size_t CountAlphabet32(const unsigned char* p, size_t length, size_t& alphabet,
-                                                                bool& afterAlphabet, bool& ended) {
+                                                              bool& afterAlphabet, bool& ended) {
   size_t i = 0;
   for (; i + 32 <= length; i += 32) {
     CountStep32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i)), ~0u, alphabet, afterAlphabet, ended);
@@ -192,13 +191,12 @@ __attribute__((target("avx2,popcnt"))) size_t CountAlphabet32(const unsigned cha
 // when no end is among the first `max` bytes; adds to `alphabet` and updates the flags as
 // Add would for the line's bytes.
 __attribute__((target("avx2,popcnt"))) size_t CountLine32(const unsigned char* p, size_t max, size_t& alphabet,
-                                                            bool& afterAlphabet, bool& ended) {
+                                                          bool& afterAlphabet, bool& ended) {
   const __m256i limit = _mm256_set1_epi8(0x0D);
   for (size_t i = 0; i < max; i += 32) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
     // A byte is at most 0x0D when the unsigned minimum with 0x0D leaves it unchanged.
-    const auto control =
-        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(v, limit), v)));
+    const auto control = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(v, limit), v)));
     if (!ended) CountStep32(v, control ? (control & (0u - control)) - 1 : ~0u, alphabet, afterAlphabet, ended);
     if (control) return i + static_cast<size_t>(std::countr_zero(control));
   }
@@ -320,8 +318,9 @@ size_t CBase64Length::PlainLineLength(const char* data, size_t max) {
 #endif
 #ifdef KORVANE_BASE64_SSE2
   for (size_t i = 0; i < max; i += 16) {
-    const auto other = ~static_cast<unsigned>(_mm_movemask_epi8(AlphabetBytes(
-                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))))) & 0xFFFFu;
+    const auto other = ~static_cast<unsigned>(
+                           _mm_movemask_epi8(AlphabetBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))))) &
+                       0xFFFFu;
     if (other) {
       const size_t n = i + static_cast<size_t>(std::countr_zero(other));
       return p[n] < 0x0E ? n : 0;

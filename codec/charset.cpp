@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "codec/ascii_text.h"
-#include "codec/codepage.h"
 #include "codec/base64.h"
+#include "codec/codepage.h"
 #include "codec/quoted_printable.h"
 
 std::vector<tagEncodeType> g_EncodeTypes;
@@ -203,8 +203,8 @@ std::u16string tagEncodeType::DecodeWord(const std::string& word) const {
   if (word.size() > k + 5) payload = std::string_view(word).substr(k + 5);
   while (!payload.empty() && (payload.back() == '?' || payload.back() == '=')) payload.remove_suffix(1);
   if (payload.empty()) return {};
-  std::string bytes = letter == 'b' ? Base64Decode(payload.data(), payload.size())
-                                    : QEncodingDecode(payload.data(), payload.size());
+  std::string bytes =
+      letter == 'b' ? Base64Decode(payload.data(), payload.size()) : QEncodingDecode(payload.data(), payload.size());
   CutAtZero(bytes);
   if (bytes.empty()) return {};
   std::u16string out = MultiByteToWide(nCodePage, bytes);

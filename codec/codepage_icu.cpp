@@ -21,8 +21,8 @@ namespace {
 
 struct CodePageConverter {
   int nCodePage;
-  const char* szName;     // ICU converter name
-  bool bWindowsTable;     // one of Windows' tables, in the linked package
+  const char* szName;  // ICU converter name
+  bool bWindowsTable;  // one of Windows' tables, in the linked package
 };
 
 // Every code page of the charset table but 0 (the ANSI setting), 1201 (UTF-16BE, which
@@ -210,8 +210,8 @@ void AppendConverted(UConverter* cnv, std::string_view bytes, std::u16string& ou
     UChar* target = reinterpret_cast<UChar*>(out.data()) + base + written;
     UChar* const targetStart = target;
     UErrorCode err = U_ZERO_ERROR;
-    ucnv_toUnicode(cnv, &target, reinterpret_cast<UChar*>(out.data()) + out.size(), &src, srcLimit, nullptr,
-                   true, &err);
+    ucnv_toUnicode(cnv, &target, reinterpret_cast<UChar*>(out.data()) + out.size(), &src, srcLimit, nullptr, true,
+                   &err);
     written += static_cast<size_t>(target - targetStart);
     if (err == U_BUFFER_OVERFLOW_ERROR) {
       out.resize(base + (out.size() - base) * 2);
@@ -234,7 +234,12 @@ std::u16string ConvertToUnicode(UConverter* cnv, std::string_view bytes) {
 // back unchanged. Text made only of such bytes then needs no conversion at all.
 bool IsAsciiTransparent(UConverter* cnv) {
   switch (ucnv_getType(cnv)) {
-    case UCNV_SBCS: case UCNV_DBCS: case UCNV_MBCS: case UCNV_LATIN_1: case UCNV_UTF8: case UCNV_US_ASCII:
+    case UCNV_SBCS:
+    case UCNV_DBCS:
+    case UCNV_MBCS:
+    case UCNV_LATIN_1:
+    case UCNV_UTF8:
+    case UCNV_US_ASCII:
       break;
     default:
       return false;  // shift states, escapes or an algorithm of their own

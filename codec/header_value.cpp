@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "codec/ascii_text.h"
+#include "codec/base64.h"
 #include "codec/charset.h"
 #include "codec/codepage.h"
-#include "codec/base64.h"
 #include "codec/quoted_printable.h"
 
 namespace {
@@ -173,8 +173,8 @@ std::u16string DecodeHeaderValue(std::string& value) {
   Trim8(value);
   RemoveEscapedQuotes(value);
   const size_t firstQuote = value.find('"');
-  const bool quotedForm = value.compare(0, 2, "=?") != 0 && firstQuote != std::string::npos &&
-                          value.rfind('"') > firstQuote + 1;
+  const bool quotedForm =
+      value.compare(0, 2, "=?") != 0 && firstQuote != std::string::npos && value.rfind('"') > firstQuote + 1;
   if (!quotedForm) value.erase(0, value.find_first_not_of('"'));
 
   // Display text, one address-list element at a time (commas outside quotes, angle
@@ -194,8 +194,10 @@ std::u16string DecodeHeaderValue(std::string& value) {
     if (i < s.size()) {
       const char c = s[i];
       if (inQuote) {
-        if (c == '\\' && i + 1 < s.size()) ++i;
-        else if (c == '"') inQuote = false;
+        if (c == '\\' && i + 1 < s.size())
+          ++i;
+        else if (c == '"')
+          inQuote = false;
         continue;
       }
       if (inAngle) {

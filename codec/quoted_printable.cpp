@@ -41,7 +41,7 @@ inline const char* DecodeEscape(const char* p, const char* end, char*& o) {
     return p;
   }
   if (left >= 2 && p[1] == '\n') return p + 2;  // soft line break "=" LF
-  *o++ = '=';  // not an escape: kept as it stands
+  *o++ = '=';                                   // not an escape: kept as it stands
   return p + 1;
 }
 

@@ -8,23 +8,23 @@
 #include <QProgressBar>
 
 class CProgressWnd : public QProgressBar {
-    Q_OBJECT
-public:
-    explicit CProgressWnd(QWidget* pParent = nullptr);
+  Q_OBJECT
+ public:
+  explicit CProgressWnd(QWidget* pParent = nullptr);
 
-    // Stores the text and repaints. An empty text shows the bare bar.
-    void SetText(const QString& strText);
-    const QString& GetText() const { return m_strText; }
+  // Stores the text and repaints. An empty text shows the bare bar.
+  void SetText(const QString& strText);
+  const QString& GetText() const { return m_strText; }
 
-    static QColor TextColour() { return QColor(250, 100, 50); }
+  static QColor TextColour() { return QColor(250, 100, 50); }
 
-    // Splits strText at its first CR LF when that is not at position 0. True when
-    // split; false leaves strFirst = the whole text and strSecond empty.
-    static bool SplitText(const QString& strText, QString& strFirst, QString& strSecond);
+  // Splits strText at its first CR LF when that is not at position 0. True when
+  // split; false leaves strFirst = the whole text and strSecond empty.
+  static bool SplitText(const QString& strText, QString& strFirst, QString& strSecond);
 
-protected:
-    void paintEvent(QPaintEvent* pEvent) override;
+ protected:
+  void paintEvent(QPaintEvent* pEvent) override;
 
-private:
-    QString m_strText;
+ private:
+  QString m_strText;
 };

@@ -8,28 +8,28 @@
 #include <QWidget>
 
 class CSplashWnd : public QWidget {
-    Q_OBJECT
-public:
-    ~CSplashWnd() override;
+  Q_OBJECT
+ public:
+  ~CSplashWnd() override;
 
-    static void Enable(bool bEnable);
-    // The picture the next Show uses: a pixmap, or a file or resource path.
-    static void SetPicture(const QPixmap& picture);
-    static void SetPicture(const QString& strPath);
-    // Shows the picture and paints it at once. False when not enabled, already shown
-    // or there is no picture.
-    static bool Show(QWidget* pParent = nullptr);
-    static void Hide();
-    // The window shown, or nullptr.
-    static CSplashWnd* Instance() { return s_pInstance; }
+  static void Enable(bool bEnable);
+  // The picture the next Show uses: a pixmap, or a file or resource path.
+  static void SetPicture(const QPixmap& picture);
+  static void SetPicture(const QString& strPath);
+  // Shows the picture and paints it at once. False when not enabled, already shown
+  // or there is no picture.
+  static bool Show(QWidget* pParent = nullptr);
+  static void Hide();
+  // The window shown, or nullptr.
+  static CSplashWnd* Instance() { return s_pInstance; }
 
-protected:
-    void paintEvent(QPaintEvent* pEvent) override;
+ protected:
+  void paintEvent(QPaintEvent* pEvent) override;
 
-private:
-    CSplashWnd(const QPixmap& picture, QWidget* pParent);
+ private:
+  CSplashWnd(const QPixmap& picture, QWidget* pParent);
 
-    QPixmap m_picture;
-    static CSplashWnd* s_pInstance;
-    static bool s_bEnabled;
+  QPixmap m_picture;
+  static CSplashWnd* s_pInstance;
+  static bool s_bEnabled;
 };

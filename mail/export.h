@@ -21,9 +21,9 @@ unsigned FolderSaveThread(CMailView* view, SaveKind kind);
 // What one folder save did, for a caller that reports more than the count.
 struct tagFolderSaveReport {
   unsigned nWritten = 0;
-  unsigned nFailed = 0;            // messages whose file could not be written
-  bool bDirectoryFailed = false;   // the folder's directory could not be made
-  std::u16string strDirectory;     // where the files went, ending in a separator; empty: none chosen
+  unsigned nFailed = 0;           // messages whose file could not be written
+  bool bDirectoryFailed = false;  // the folder's directory could not be made
+  std::u16string strDirectory;    // where the files went, ending in a separator; empty: none chosen
   // Called on the saving thread after each file is written, with the file's name inside
   // strDirectory and its bytes.
   std::function<void(const tagMailItem& item, const std::u16string& name, const std::string& bytes)> onWritten;

@@ -15,9 +15,16 @@ std::u16string FirstCharacters(const std::u16string& s, size_t count) {
 }  // namespace
 
 void SanitizeFileName(std::u16string& name) {
-  for (char16_t& c : name)
-    switch (c) {
-      case u'"': case u'*': case u'/': case u':': case u'<': case u'>': case u'?': case u'\\': case u'|':
+  for (char16_t& c : name) switch (c) {
+      case u'"':
+      case u'*':
+      case u'/':
+      case u':':
+      case u'<':
+      case u'>':
+      case u'?':
+      case u'\\':
+      case u'|':
         c = u' ';
         break;
       default:
@@ -32,8 +39,8 @@ std::u16string FolderFileBaseName(const tagMailItem& item) {
 }
 
 std::u16string SuggestedFileName(const tagMailItem& item, SaveKind kind) {
-  std::u16string name = FirstCharacters(item.strSubjectW, 20) + u" [" + AnsiToWide(item.strDate) +
-                        (kind == EML ? u"].eml" : u"].txt");
+  std::u16string name =
+      FirstCharacters(item.strSubjectW, 20) + u" [" + AnsiToWide(item.strDate) + (kind == EML ? u"].eml" : u"].txt");
   SanitizeFileName(name);
   if (name.size() > 299) name.resize(299);  // the save dialog's name buffer
   return name;

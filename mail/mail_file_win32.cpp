@@ -50,8 +50,8 @@ bool WriteTempFile(const std::u16string& dir, std::string_view bytes, std::strin
   HANDLE h = INVALID_HANDLE_VALUE;
   std::wstring temp;
   for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-    temp = d + L".korvane-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(g_nTempCounter++) +
-           L".tmp";
+    temp =
+        d + L".korvane-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(g_nTempCounter++) + L".tmp";
     h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
   }

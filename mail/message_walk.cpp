@@ -232,8 +232,8 @@ size_t CMessageWalk::BoundaryTest(size_t q) {
 }
 
 bool CMessageWalk::Run(size_t from, size_t& start, size_t& end) {
-  size_t cursor = from;     // the next line start follows the first CR LF at or after it
-  size_t extraFrom = from;  // sector starts and zero-run ends count from here on
+  size_t cursor = from;       // the next line start follows the first CR LF at or after it
+  size_t extraFrom = from;    // sector starts and zero-run ends count from here on
   size_t checkedFrom = from;  // the text before this holds no zero byte or separator of the message
   for (;;) {
     if (Stopped()) return false;

@@ -23,7 +23,7 @@ bool ExtractPreviewPart(const std::string& text, const std::string& lower, size_
                         std::string& part);
 
 struct tagMailPreview {
-  bool bShow = false;     // false: the preview stays empty
+  bool bShow = false;      // false: the preview stays empty
   std::u16string strHtml;  // the preview document
   int nCodePage = 0;       // code page the part was shown in
 };

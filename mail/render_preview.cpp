@@ -1,8 +1,8 @@
 #include <atomic>
 
+#include "codec/base64.h"
 #include "codec/charset.h"
 #include "codec/codepage.h"
-#include "codec/base64.h"
 #include "codec/quoted_printable.h"
 #include "mail/extract.h"
 #include "mail/render.h"

@@ -40,8 +40,7 @@ uint64_t StoredMailWindowBytes(const tagMailItem& item) {
   return std::min(bytes, kMaxWindowBytes);
 }
 
-CStoredTextReader::CStoredTextReader(CDisk& disk, uint64_t nSector, uint64_t windowBytes,
-                                     const std::atomic<int>* stop)
+CStoredTextReader::CStoredTextReader(CDisk& disk, uint64_t nSector, uint64_t windowBytes, const std::atomic<int>* stop)
     : m_disk(disk), m_stop(stop) {
   const uint64_t usualFirst = nSector >= kUsualLeadSectors ? nSector - kUsualLeadSectors : 0;
   m_nFirst = usualFirst >= kExtraLeadSectors ? usualFirst - kExtraLeadSectors : 0;

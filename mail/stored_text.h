@@ -12,11 +12,11 @@ class CDisk;
 struct tagMailItem;
 
 struct tagStoredText {
-  std::vector<char> buf;       // the text (nLength bytes), then at least 1024 zero bytes
+  std::vector<char> buf;  // the text (nLength bytes), then at least 1024 zero bytes
   size_t nLength = 0;
-  std::vector<size_t> seams;   // ascending text positions that begin a sector or follow a removed block header
-  size_t nUsualStart = 0;      // text position of the sector two before the record's
-  size_t nRecordStart = 0;     // text positions of the record's own sector and of the one after it
+  std::vector<size_t> seams;  // ascending text positions that begin a sector or follow a removed block header
+  size_t nUsualStart = 0;     // text position of the sector two before the record's
+  size_t nRecordStart = 0;    // text positions of the record's own sector and of the one after it
   size_t nRecordEnd = 0;
   const char* Data() const { return buf.data(); }
 };

@@ -160,8 +160,8 @@ QImage Splash() {
   p.setBrush(seal);
   p.drawEllipse(QPointF(200, 82), 9, 9);
   QFont title;
-  title.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei"),
-                     QStringLiteral("Noto Sans CJK SC")});
+  title.setFamilies(
+      {QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
   title.setPixelSize(30);
   title.setBold(true);
   p.setFont(title);

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "codec/ascii_text.h"
-#include "codec/header_value.h"
 #include "codec/find_no_case.h"
+#include "codec/header_value.h"
 #include "scan/keywords.h"
 #include "scan/record_finisher.h"
 
@@ -352,8 +352,7 @@ size_t TrackAttachmentLine(const char* p, ptrdiff_t& used, tagOpenMail& open) {
   } else if (m->bInAttachmentData) {
     m->strAttachmentData.Append(l);
     // A line of data and nothing else (the part goes on, so no boundary line follows).
-    if (m->bInAttachment && lp == p && !l.empty() && lp[l.size()] == '\r' && lp[l.size() + 1] == '\n')
-      return l.size();
+    if (m->bInAttachment && lp == p && !l.empty() && lp[l.size()] == '\r' && lp[l.size() + 1] == '\n') return l.size();
   }
   if (open.pMail != m) return 0;
 

@@ -25,7 +25,8 @@ inline size_t FindLineEnd(const char* p, size_t n) {
   const __m128i zero = _mm_setzero_si128(), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
   for (size_t i = 0; i < n; i += 16) {
     const __m128i v = Load16(p + i);
-    const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+    const __m128i hit =
+        _mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
     if (const unsigned m = Mask16(hit)) return i + std::countr_zero(m);
   }
   return n;

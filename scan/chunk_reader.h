@@ -22,7 +22,7 @@ class CChunkBuffer {
  public:
   explicit CChunkBuffer(size_t chunkBytes);
   uint8_t* Data() { return m_pBytes.get() + kLeadIn; }
-  size_t Length() const { return m_nLength; }         // bytes of the chunk
+  size_t Length() const { return m_nLength; }  // bytes of the chunk
   uint64_t FirstSector() const { return m_nFirst; }
   // Bit i (of word i / 64) is set when sector i of the chunk held only zeros as read.
   const uint64_t* ZeroSectors() const { return m_zeroSectors.data(); }

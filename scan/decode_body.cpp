@@ -2,11 +2,11 @@
 #include <algorithm>
 
 #include "codec/ascii_text.h"
+#include "codec/base64.h"
 #include "codec/charset.h"
 #include "codec/codepage.h"
-#include "codec/base64.h"
-#include "codec/quoted_printable.h"
 #include "codec/find_no_case.h"
+#include "codec/quoted_printable.h"
 #include "scan/mail_item.h"
 
 namespace {
@@ -46,7 +46,8 @@ bool TransferDecodedBody(const tagMailItem& m, tagBodyText& text, bool& decoded)
   // Decoded straight from strBody; the stored text when the decoding gives nothing.
   const bool base64 = FindNoCase(transferEncoding, "base64") >= 0;
   if (base64 || FindNoCase(transferEncoding, "quoted-printable") >= 0) {
-    const bool any = base64 ? Base64DecodeText(m.strBody, text.strBytes) : QuotedPrintableDecodeText(m.strBody, text.strBytes);
+    const bool any =
+        base64 ? Base64DecodeText(m.strBody, text.strBytes) : QuotedPrintableDecodeText(m.strBody, text.strBytes);
     if (!any) text.strBytes = m.strBody;
     decoded = true;
   } else {

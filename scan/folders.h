@@ -14,8 +14,8 @@
 #include "scan/mail_item.h"
 
 struct tagFolderItem {
-  void* hItem = nullptr;     // the view's tree item for this folder
-  std::u16string strName;    // "收件箱" for the Inbox
+  void* hItem = nullptr;                // the view's tree item for this folder
+  std::u16string strName;               // "收件箱" for the Inbox
   std::vector<tagMailItem*> listMails;  // in the order added; not owned. Guarded by the table.
 };
 

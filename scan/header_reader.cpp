@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "codec/ascii_text.h"
+#include "codec/find_no_case.h"
 #include "codec/header_value.h"
 #include "codec/mail_date.h"
-#include "codec/find_no_case.h"
 #include "res/string_table.h"
 #include "scan/block_gap.h"
 #include "scan/keywords.h"
@@ -153,22 +153,28 @@ bool ParseHeaderLine(char* p, tagMailHeader& h, ptrdiff_t& used, CBlockGapCloser
   // starts with its letter (in either case), so only the fields of the line's first letter
   // are tried. Most header lines are fields the scan does not keep, or continuations.
   switch (p[0]) {
-    case 'F': case 'f':
+    case 'F':
+    case 'f':
       TakeField(p, kw::From, h.strFrom, used);
       return false;
-    case 'T': case 't':
+    case 'T':
+    case 't':
       TakeField(p, kw::To, h.strTo, used);
       return false;
-    case 'S': case 's':
+    case 'S':
+    case 's':
       TakeSubject(p, h, used, gaps);
       return false;
-    case 'D': case 'd':
+    case 'D':
+    case 'd':
       TakeField(p, kw::Date, h.strDate, used);
       return false;
-    case 'X': case 'x':
+    case 'X':
+    case 'x':
       if (!TakeField(p, kw::XPriority, h.strPriority, used)) TakeXAttachment(p, h);
       return false;
-    case 'C': case 'c':
+    case 'C':
+    case 'c':
       if (!TakeContentType(p, h, used) && !TakeField(p, kw::ContentTransferEncoding, h.strTransferEncoding, used))
         TakeField(p, kw::Cc, h.strCc, used);
       return false;

@@ -31,9 +31,9 @@ inline constexpr std::string_view Cc = "Cc: ";
 
 // The keyword table, in a fixed order; it never changes.
 inline constexpr std::string_view kHeaderKeywords[] = {
-    kw::Subject,    kw::From,      kw::To,          kw::Date,     kw::Received,
-    kw::DeliveredTo, kw::ReturnPath, kw::XPriority, kw::ContentType, kw::ContentTransferEncoding,
-    kw::Boundary,   kw::XAttachment, kw::Cc};
+    kw::Subject,     kw::From,        kw::To,        kw::Date,        kw::Received,
+    kw::DeliveredTo, kw::ReturnPath,  kw::XPriority, kw::ContentType, kw::ContentTransferEncoding,
+    kw::Boundary,    kw::XAttachment, kw::Cc};
 
 // A line value or text has at most kMaxLineBytes - 1 bytes; a line without an end within
 // kMaxLineBytes bytes reads as empty.

@@ -15,18 +15,18 @@ struct tagMailHeader {
   std::string strCc;
   std::string strDate;
   std::string strPriority;
-  std::string strBoundary;          // boundary of the message's multipart Content-Type
+  std::string strBoundary;  // boundary of the message's multipart Content-Type
   std::string strContentType;
   std::string strTransferEncoding;
-  std::string strBoundary2;         // boundary of a multipart nested in the first part
-  uint64_t nSector = 0;             // sector of the first byte of the "Received: " line that started it
-  bool bStarted = false;            // collecting, from a "Received: " line until done or dropped
+  std::string strBoundary2;           // boundary of a multipart nested in the first part
+  uint64_t nSector = 0;               // sector of the first byte of the "Received: " line that started it
+  bool bStarted = false;              // collecting, from a "Received: " line until done or dropped
   tagAttachmentArray arrAttachments;  // entries from "X-Attachment: " lines
 
   // Empties every field (keeping the strings' storage for the next header).
   void Reset() {
-    for (std::string* s : {&strSubject, &strFrom, &strTo, &strCc, &strDate, &strPriority, &strBoundary,
-                           &strContentType, &strTransferEncoding, &strBoundary2})
+    for (std::string* s : {&strSubject, &strFrom, &strTo, &strCc, &strDate, &strPriority, &strBoundary, &strContentType,
+                           &strTransferEncoding, &strBoundary2})
       s->clear();
     nSector = 0;
     bStarted = false;

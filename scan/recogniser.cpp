@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "scan/block_gap.h"
-#include "scan/byte_scan.h"
 #include "scan/body_tracker.h"
+#include "scan/byte_scan.h"
 #include "scan/header_reader.h"
 #include "scan/keywords.h"
 #include "source/disk.h"
@@ -117,9 +117,8 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
       // Not a line start for the line handlers. A message may still start here: right after
       // free space, other data at a sector start or a .dbx block header, or after the CR LF
       // of an empty line that no handler read.
-      const bool mayStart =
-          pos % SECTOR_SIZE == 0 || b[pos - 1] == '\0' ||
-          (b[pos - 1] == '\n' && (pos >= 2 ? b[pos - 2] == '\r' : m_cLastOfPrevious == '\r'));
+      const bool mayStart = pos % SECTOR_SIZE == 0 || b[pos - 1] == '\0' ||
+                            (b[pos - 1] == '\n' && (pos >= 2 ? b[pos - 2] == '\r' : m_cLastOfPrevious == '\r'));
       if (mayStart && MatchKeyword(b + pos, kw::Received)) {
         StartMessage(pos, firstSector);
         pos += kw::Received.size();
@@ -210,8 +209,7 @@ void CRecogniser::Walk(uint8_t* chunk, size_t length, uint64_t firstSector, cons
 
 ChunkConsumer MakeScanChunkConsumer(CMailView* view) {
   auto recogniser = std::make_shared<CRecogniser>(view);
-  return [recogniser](uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
-                      const uint64_t* zeroSectors) {
-    recogniser->Consume(chunk, length, firstSector, stop, zeroSectors);
-  };
+  return
+      [recogniser](uint8_t* chunk, size_t length, uint64_t firstSector, const std::atomic<int>& stop,
+                   const uint64_t* zeroSectors) { recogniser->Consume(chunk, length, firstSector, stop, zeroSectors); };
 }

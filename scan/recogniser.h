@@ -64,9 +64,9 @@ class CRecogniser {
   CRecordFinisher m_finisher;  // decodes new records' display texts beside the walk
   tagMailHeader m_header;
   tagOpenMail m_open;
-  size_t m_nCarry = 0;  // where the next chunk's walk starts (bytes already read by a line)
-  CBlockGapCloser m_gaps;  // .dbx gap closing in the chunk being walked
-  size_t m_nWrittenCarry = 0;  // the next chunk's bytes before this were written by gap closing
+  size_t m_nCarry = 0;            // where the next chunk's walk starts (bytes already read by a line)
+  CBlockGapCloser m_gaps;         // .dbx gap closing in the chunk being walked
+  size_t m_nWrittenCarry = 0;     // the next chunk's bytes before this were written by gap closing
   char m_cLastOfPrevious = '\0';  // the previous chunk's last byte
 };
 

@@ -72,7 +72,7 @@ class CRecordFinisher {
   std::vector<tagTask> m_batch;  // not handed over yet
   // Records not published yet, in order, each with the number of its task.
   std::deque<std::pair<tagMailItem*, size_t>> m_unpublished;
-  size_t m_nTasks = 0;     // tasks made since the last Finish
+  size_t m_nTasks = 0;      // tasks made since the last Finish
   size_t m_nDoneBelow = 0;  // every task numbered below this is done
   // Tasks made before each of the last kLagChunks FinishPrevious calls, the oldest at m_nLagNext.
   size_t m_lagTasks[kLagChunks] = {};

@@ -30,8 +30,8 @@ std::u16string BuildScanStatusText() {
   thread_local std::u16string secondLine;
   const uint64_t pos = g_nProgressPos.load(), total = g_nProgressTotal.load();
   if (pos != lastPos || total != lastTotal) {
-    secondLine = u"\r\n" + FormatStringW(LoadStringW(173), {NumW(static_cast<long long>(pos)),
-                                                             NumW(static_cast<long long>(total))});
+    secondLine = u"\r\n" + FormatStringW(LoadStringW(173),
+                                         {NumW(static_cast<long long>(pos)), NumW(static_cast<long long>(total))});
     lastPos = pos;
     lastTotal = total;
   }

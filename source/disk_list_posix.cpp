@@ -106,8 +106,7 @@ std::vector<tagVolumeInfo> ListVolumes() {
       digits += ReadFirstLine(fs::path("/sys/block") / disk / part / "partition");
       numbered.emplace_back(std::stoi(digits), std::move(part));
     }
-    std::stable_sort(numbered.begin(), numbered.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(numbered.begin(), numbered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     parts.clear();
     for (auto& n : numbered) parts.push_back(std::move(n.second));
     for (const auto& p : parts) {

@@ -65,7 +65,7 @@ bool CDisk::PlatformOpen(const SourceName& name) {
     if (::ioctl(fd, BLKGETSIZE64, &size) != 0) size = 0;
   } else {
     m_strError = S_ISDIR(st.st_mode) ? "is a directory, not a disk, partition or image file"
-                                      : "not a disk, partition or regular file";
+                                     : "not a disk, partition or regular file";
     ::close(fd);
     return false;
   }

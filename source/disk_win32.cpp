@@ -97,8 +97,7 @@ int64_t CDisk::PlatformRead(void* buffer, uint32_t byteCount, uint64_t offset) {
   DWORD got = 0;
   if (!ReadFile(h, buffer, byteCount, &got, &ov)) {
     const DWORD error = GetLastError();
-    if (error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_DEV_NOT_EXIST || error == ERROR_NOT_READY)
-      return -2;
+    if (error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_DEV_NOT_EXIST || error == ERROR_NOT_READY) return -2;
     if (error != ERROR_HANDLE_EOF) return -1;
     got = 0;
   }

@@ -16,9 +16,9 @@
 #include "source/disk.h"
 #include "source/disk_list.h"
 #include "source/utf.h"
+#include "ui/qt_text.h"
 #include "ui/skin.h"
 #include "ui/user_prompts.h"
-#include "ui/qt_text.h"
 
 namespace {
 

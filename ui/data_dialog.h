@@ -5,11 +5,11 @@
 // opens ("sda1", "HD0", or a full file path).
 // UI thread only.
 
-#include "controls/dialog_skin.h"
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+#include "controls/dialog_skin.h"
 
 class CButtonEx;
 class QTreeWidget;

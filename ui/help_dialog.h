@@ -3,8 +3,8 @@
 // little-endian with a byte-order mark).
 
 #include <QByteArray>
-#include "controls/dialog_skin.h"
 #include <QString>
+#include "controls/dialog_skin.h"
 
 class CButtonEx;
 class QPlainTextEdit;

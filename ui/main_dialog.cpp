@@ -16,8 +16,8 @@
 #include <QTreeWidget>
 #include <climits>
 
-#include "ui/about_dialog.h"
-#include "ui/help_dialog.h"
+#include "codec/charset.h"
+#include "codec/codepage.h"
 #include "controls/button_ex.h"
 #include "controls/dialog_skin.h"
 #include "controls/hyper_link.h"
@@ -25,20 +25,20 @@
 #include "controls/progress_wnd.h"
 #include "controls/splash_wnd.h"
 #include "controls/splitter_ex.h"
-#include "codec/charset.h"
-#include "codec/codepage.h"
 #include "mail/render.h"
 #include "res/string_table.h"
 #include "scan/folders.h"
 #include "scan/mail_item.h"
 #include "scan/recogniser.h"
 #include "scan/scan_state.h"
+#include "ui/about_dialog.h"
 #include "ui/data_dialog.h"
+#include "ui/help_dialog.h"
 #include "ui/html_ctrl.h"
+#include "ui/qt_text.h"
 #include "ui/search_dialog.h"
 #include "ui/skin.h"
 #include "ui/user_prompts.h"
-#include "ui/qt_text.h"
 
 namespace {
 
@@ -55,8 +55,7 @@ void WaitServing(int ms, const std::function<bool()>& done = {}) {
 
 }  // namespace
 
-CKorvaneDlg::CKorvaneDlg(const tagDlgOptions& options, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_opts(options) {
+CKorvaneDlg::CKorvaneDlg(const tagDlgOptions& options, QWidget* parent) : QWidget(parent, Qt::Window), m_opts(options) {
   setObjectName(QStringLiteral("mainDialog"));
   BuildEncodeTable();
   m_pBridge = new CViewBridge(this);
@@ -94,20 +93,28 @@ QRect CKorvaneDlg::DialogRect(int x, int y, int w, int h) const {
   // Dialog units of the window's font: a quarter of the average character width across,
   // an eighth of the character height down.
   const QFontMetrics fm(font());
-  const int baseX = (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
+  const int baseX =
+      (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
   const int baseY = fm.height();
   return QRect(x * baseX / 4, y * baseY / 8, w * baseX / 4, h * baseY / 8);
 }
 
 CButtonEx* CKorvaneDlg::Button(int id) const {
   switch (id) {
-    case IDC_SAVE: return m_pSave;
-    case IDC_DATA: return m_pData;
-    case IDC_STOP: return m_pStop;
-    case IDC_SETTINGS: return m_pSettings;
-    case IDC_FIND: return m_pFind;
-    case IDC_HELP: return m_pHelp;
-    default: return nullptr;
+    case IDC_SAVE:
+      return m_pSave;
+    case IDC_DATA:
+      return m_pData;
+    case IDC_STOP:
+      return m_pStop;
+    case IDC_SETTINGS:
+      return m_pSettings;
+    case IDC_FIND:
+      return m_pFind;
+    case IDC_HELP:
+      return m_pHelp;
+    default:
+      return nullptr;
   }
 }
 

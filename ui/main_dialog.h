@@ -40,9 +40,9 @@ class CListCtrlEx;
 
 // Start-up timings and looks; tests shorten them.
 struct tagDlgOptions {
-  int nSplashMs = 3000;      // how long the splash picture stays
-  int nDataDelayMs = 1000;   // the data-source dialog opens this long after start; < 0: never
-  bool bMaximise = true;     // show the window maximised
+  int nSplashMs = 3000;     // how long the splash picture stays
+  int nDataDelayMs = 1000;  // the data-source dialog opens this long after start; < 0: never
+  bool bMaximise = true;    // show the window maximised
 };
 
 class CKorvaneDlg : public QWidget {
@@ -51,8 +51,13 @@ class CKorvaneDlg : public QWidget {
   // Control identifiers, kept as the buttons' object names ("button133", ...).
   enum { IDC_SAVE = 133, IDC_DATA = 134, IDC_STOP = 135, IDC_SETTINGS = 136, IDC_FIND = 138, IDC_HELP = 148 };
   // Commands of the context menus.
-  enum { ID_SAVE_MAIL_EML = 32784, ID_SAVE_MAIL_TXT = 32785, ID_SAVE_FOLDER_EML = 32786,
-         ID_SAVE_FOLDER_TXT = 32787, ID_MAIL_PROPERTIES = 32791 };
+  enum {
+    ID_SAVE_MAIL_EML = 32784,
+    ID_SAVE_MAIL_TXT = 32785,
+    ID_SAVE_FOLDER_EML = 32786,
+    ID_SAVE_FOLDER_TXT = 32787,
+    ID_MAIL_PROPERTIES = 32791
+  };
   // The letter that, held with Ctrl while the message menu opens, adds its Properties item.
   static constexpr int kPropertiesChordKey = Qt::Key_P;
 
@@ -155,7 +160,7 @@ class CKorvaneDlg : public QWidget {
   QTreeWidgetItem* m_pRootItem = nullptr;
   QTreeWidgetItem* m_pInboxItem = nullptr;
   std::unordered_set<const tagMailItem*> m_setListed;  // records with a row in the list
-  uint64_t m_nProgressDivisor = 1;           // sector counts beyond int are shown scaled
+  uint64_t m_nProgressDivisor = 1;                     // sector counts beyond int are shown scaled
   bool m_bChordKeyDown = false;
 
   struct tagWorker {

@@ -6,10 +6,10 @@
 #include <QThread>
 #include <QTreeWidget>
 
+#include "codec/codepage.h"
 #include "controls/button_ex.h"
 #include "controls/list_ctrl_ex.h"
 #include "controls/splitter_ex.h"
-#include "codec/codepage.h"
 #include "mail/export.h"
 #include "mail/render.h"
 #include "res/string_table.h"
@@ -18,10 +18,10 @@
 #include "scan/scan_state.h"
 #include "ui/html_ctrl.h"
 #include "ui/main_dialog.h"
+#include "ui/qt_text.h"
 #include "ui/search_dialog.h"
 #include "ui/skin.h"
 #include "ui/user_prompts.h"
-#include "ui/qt_text.h"
 
 #include <QDesktopServices>
 
@@ -70,9 +70,7 @@ tagFolderItem* CKorvaneDlg::FolderOfItem(QTreeWidgetItem* item) const {
 
 bool CKorvaneDlg::SaveCommandsAllowed() const { return !g_bScanning.load() && !g_bSaving.load(); }
 
-void CKorvaneDlg::UpdateSaveButton() {
-  m_pSave->setEnabled(m_pList->GetItemCount() > 0 && SaveCommandsAllowed());
-}
+void CKorvaneDlg::UpdateSaveButton() { m_pSave->setEnabled(m_pList->GetItemCount() > 0 && SaveCommandsAllowed()); }
 
 // ---------------------------------------------------------------------------------------
 // Tree
@@ -247,7 +245,8 @@ void CKorvaneDlg::OnMailProperties() {
   if (row < 0) return;
   auto* item = static_cast<tagMailItem*>(m_pList->GetItemData(row));
   if (!item) return;
-  Prompts().Inform(this, W(FormatStringW(LoadStringW(103), {g_strSourcePath.Get(), NumW(static_cast<long long>(item->nSector))})));
+  Prompts().Inform(
+      this, W(FormatStringW(LoadStringW(103), {g_strSourcePath.Get(), NumW(static_cast<long long>(item->nSector))})));
 }
 
 // ---------------------------------------------------------------------------------------

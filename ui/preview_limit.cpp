@@ -24,9 +24,9 @@ bool EqualsNoCase(QStringView a, QStringView b) { return a.compare(b, Qt::CaseIn
 
 // Elements without content: they never stay open.
 bool IsVoidElement(QStringView name) {
-  static const char16_t* const kVoid[] = {u"area", u"base", u"basefont", u"br", u"col", u"embed", u"frame",
-                                          u"hr", u"img", u"input", u"isindex", u"keygen", u"link", u"meta",
-                                          u"param", u"source", u"track", u"wbr"};
+  static const char16_t* const kVoid[] = {u"area",  u"base", u"basefont", u"br",     u"col",     u"embed",
+                                          u"frame", u"hr",   u"img",      u"input",  u"isindex", u"keygen",
+                                          u"link",  u"meta", u"param",    u"source", u"track",   u"wbr"};
   for (const char16_t* v : kVoid) {
     if (name == QStringView(v)) return true;
   }
@@ -41,20 +41,34 @@ bool IsOneOf(QStringView name, std::initializer_list<const char16_t*> names) {
 }
 
 // Attributes whose value is a length across, and those whose length adds to the height.
-bool IsWidthAttribute(QStringView name) {
-  return IsOneOf(name, {u"width", u"hspace", u"marginwidth", u"leftmargin"});
-}
+bool IsWidthAttribute(QStringView name) { return IsOneOf(name, {u"width", u"hspace", u"marginwidth", u"leftmargin"}); }
 bool IsHeightAttribute(QStringView name) {
-  return IsOneOf(name, {u"height", u"cellpadding", u"cellspacing", u"border", u"vspace", u"size", u"marginheight",
-                        u"topmargin"});
+  return IsOneOf(
+      name, {u"height", u"cellpadding", u"cellspacing", u"border", u"vspace", u"size", u"marginheight", u"topmargin"});
 }
 
 // CSS properties whose lengths add to the height of what they style.
 bool IsHeightProperty(QStringView name) {
-  return IsOneOf(name, {u"margin", u"margin-top", u"margin-bottom", u"padding", u"padding-top", u"padding-bottom",
-                        u"border", u"border-top", u"border-bottom", u"border-width", u"border-top-width",
-                        u"border-bottom-width", u"height", u"min-height", u"line-height", u"font-size", u"font",
-                        u"top", u"bottom", u"border-spacing"});
+  return IsOneOf(name, {u"margin",
+                        u"margin-top",
+                        u"margin-bottom",
+                        u"padding",
+                        u"padding-top",
+                        u"padding-bottom",
+                        u"border",
+                        u"border-top",
+                        u"border-bottom",
+                        u"border-width",
+                        u"border-top-width",
+                        u"border-bottom-width",
+                        u"height",
+                        u"min-height",
+                        u"line-height",
+                        u"font-size",
+                        u"font",
+                        u"top",
+                        u"bottom",
+                        u"border-spacing"});
 }
 
 // Pixels per unit of a CSS length (a unitless line height multiplies the font size).
@@ -109,8 +123,8 @@ class CLimiter {
   const QString& m_text;
   const tagPreviewLimits& m_limits;
   std::vector<tagEdit> m_edits;
-  std::vector<QString> m_stack;  // open elements, innermost last
-  int m_nTables = 0;             // tables among them
+  std::vector<QString> m_stack;         // open elements, innermost last
+  int m_nTables = 0;                    // tables among them
   std::vector<int64_t> m_arrRowHeight;  // per open table: what its attributes add to each cell
   int m_nElements = 0;
   int64_t m_nTableWork = 0;
@@ -150,8 +164,8 @@ void CLimiter::ClampNumbers(qsizetype from, qsizetype to, NumberContext context)
       continue;
     }
     // Part of a word, a colour or another number ("h1", "#123456", "-x1"): skip the run.
-    if (i > from && (IsWordChar(m_text.at(i - 1)) ||
-                     (m_text.at(i - 1) == u'-' && i - 1 > from && IsWordChar(m_text.at(i - 2))))) {
+    if (i > from &&
+        (IsWordChar(m_text.at(i - 1)) || (m_text.at(i - 1) == u'-' && i - 1 > from && IsWordChar(m_text.at(i - 2))))) {
       while (i < to && IsWordChar(m_text.at(i))) ++i;
       continue;
     }
@@ -181,7 +195,8 @@ void CLimiter::ClampNumbers(qsizetype from, qsizetype to, NumberContext context)
     // A style sheet's length can apply to every element, and is counted for each: it stays
     // small enough for the count to be of use.
     double largest = (fontSize || lineHeight) ? m_limits.nMaxFontPixels : m_limits.nMaxLength;
-    if (heightNumbers && context == NumberContext::StyleSheet) largest = std::min<double>(largest, m_limits.nMaxSheetLength);
+    if (heightNumbers && context == NumberContext::StyleSheet)
+      largest = std::min<double>(largest, m_limits.nMaxSheetLength);
     if (!ok || !(pixels <= largest)) {
       m_edits.push_back({start, numberEnd - start, QString::number(std::floor(largest / perUnit))});
       pixels = largest;

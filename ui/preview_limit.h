@@ -34,8 +34,8 @@ struct tagPreviewLimits {
 };
 
 struct tagPreviewHtml {
-  QString strHtml;           // what to lay out
-  bool bShortened = false;   // the document was cut; lengths brought down do not count
+  QString strHtml;          // what to lay out
+  bool bShortened = false;  // the document was cut; lengths brought down do not count
 };
 
 tagPreviewHtml LimitPreviewHtml(const QString& html, const tagPreviewLimits& limits = tagPreviewLimits());

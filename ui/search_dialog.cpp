@@ -27,7 +27,9 @@ std::u16string MailHaystack(const tagMailItem& item) {
 int FindNextMatch(const std::vector<const tagMailItem*>& rows, int selected, const std::u16string& needle) {
   const int count = static_cast<int>(rows.size());
   const int start = selected < 0 ? 0 : selected + 1;
-  auto matches = [&](int i) { return MailHaystack(*rows[static_cast<size_t>(i)]).find(needle) != std::u16string::npos; };
+  auto matches = [&](int i) {
+    return MailHaystack(*rows[static_cast<size_t>(i)]).find(needle) != std::u16string::npos;
+  };
   for (int i = start; i < count; ++i) {
     if (!rows[static_cast<size_t>(i)]) break;
     if (matches(i)) return i;

@@ -1,9 +1,9 @@
 #pragma once
 // Search: the "查找设置" dialog and the search over the rows of the message list.
 
-#include "controls/dialog_skin.h"
 #include <string>
 #include <vector>
+#include "controls/dialog_skin.h"
 
 class CButtonEx;
 class QLineEdit;

@@ -37,4 +37,3 @@ QIcon AppIcon() { return QIcon(Load(":/res/korvane.png")); }
 const QPixmap& SkinPixmap() { return Load(":/res/skin.png"); }
 
 const QPixmap& BackgroundPixmap() { return Load(":/res/background.png"); }
-

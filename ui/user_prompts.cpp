@@ -1,11 +1,11 @@
 #include "ui/user_prompts.h"
 
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPalette>
 #include <QPushButton>
-#include <QGridLayout>
 
 namespace {
 

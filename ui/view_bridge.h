@@ -87,10 +87,10 @@ class CViewBridge : public QObject, public CMailView {
   // What the workers hand over without waiting, taken in by FlushPending.
   struct tagPending {
     std::mutex lock;
-    FoundMails arrMails;                       // in the order found
+    FoundMails arrMails;                      // in the order found
     std::optional<std::u16string> strStatus;  // the latest only
     std::optional<uint64_t> nProgressPos;     // the latest only
-    bool bPosted = false;                      // a call to OnPendingPosted is on its way
+    bool bPosted = false;                     // a call to OnPendingPosted is on its way
   };
   tagPending m_pending;
   QTimer* m_pFlushTimer = nullptr;  // the interval between two batches

@@ -42,21 +42,33 @@ std::string Lines(std::initializer_list<std::string> lines) {
 // attachment, and one whose date cannot be read (8-bit text, shown in the ANSI code page).
 std::string Image() {
   std::string img(16 * 512, '\0');
-  const std::string m1 = Lines({"Received: from mx by mail; Tue, 5 Mar 2013 09:08:07 +0800",
-                                "From: =?gb2312?B?1cXI/Q==?= <zhang@example.cn>", "To: li@example.cn",
-                                "Cc: wang@example.cn", "Subject: =?gb2312?B?xOO6ww==?=",
-                                "Date: Tue, 5 Mar 2013 09:08:07 +0800", "X-Priority: 1",
-                                "X-Attachment: report.doc, 2048", "Content-Type: text/plain; charset=\"gb2312\"", "",
-                                "body"});
-  const std::string m2 = Lines({"Received: from a by b", "From: a@example.org", "To: b@example.com",
-                                "Subject: Quarterly report", "Date: Wed, 6 Mar 2013 10:00:00 +0000",
-                                "Content-Type: multipart/mixed; boundary=\"B\"", "", "--B",
-                                "Content-Type: text/plain; charset=\"us-ascii\"", "", "See attached.", "", "--B",
-                                "Content-Type: application/pdf; name=\"q.pdf\"", "Content-Transfer-Encoding: base64",
-                                "Content-Disposition: attachment; filename=\"q.pdf\"", "", "JVBERi0xLjQK", "",
+  const std::string m1 =
+      Lines({"Received: from mx by mail; Tue, 5 Mar 2013 09:08:07 +0800",
+             "From: =?gb2312?B?1cXI/Q==?= <zhang@example.cn>", "To: li@example.cn", "Cc: wang@example.cn",
+             "Subject: =?gb2312?B?xOO6ww==?=", "Date: Tue, 5 Mar 2013 09:08:07 +0800", "X-Priority: 1",
+             "X-Attachment: report.doc, 2048", "Content-Type: text/plain; charset=\"gb2312\"", "", "body"});
+  const std::string m2 = Lines({"Received: from a by b",
+                                "From: a@example.org",
+                                "To: b@example.com",
+                                "Subject: Quarterly report",
+                                "Date: Wed, 6 Mar 2013 10:00:00 +0000",
+                                "Content-Type: multipart/mixed; boundary=\"B\"",
+                                "",
+                                "--B",
+                                "Content-Type: text/plain; charset=\"us-ascii\"",
+                                "",
+                                "See attached.",
+                                "",
+                                "--B",
+                                "Content-Type: application/pdf; name=\"q.pdf\"",
+                                "Content-Transfer-Encoding: base64",
+                                "Content-Disposition: attachment; filename=\"q.pdf\"",
+                                "",
+                                "JVBERi0xLjQK",
+                                "",
                                 "--B--"});
-  const std::string m3 = Lines({"Received: from c by d", "From: c@example.org", "To: d@example.com",
-                                "Subject: Termin", "Date: Sonntag, 5. M\xE4rz 2099", "", "Hallo"});
+  const std::string m3 = Lines({"Received: from c by d", "From: c@example.org", "To: d@example.com", "Subject: Termin",
+                                "Date: Sonntag, 5. M\xE4rz 2099", "", "Hallo"});
   img.replace(0, m1.size(), m1);
   img.replace(4 * 512, m2.size(), m2);
   img.replace(9 * 512 + 100, m3.size(), m3);

@@ -139,7 +139,7 @@ TEST(Base64, LinesCountedInOnePassAgreeWithPieces) {
       // Half the lines are what attachment data mostly is: alphabet characters only.
       const bool plain = next() % 2 == 0;
       for (char& c : text)
-        c = plain ? kAlphabet[next() % (sizeof kAlphabet - 1)]
+        c = plain        ? kAlphabet[next() % (sizeof kAlphabet - 1)]
             : next() % 4 ? static_cast<char>('Q' + next() % 3)
                          : kBytes[next() % (sizeof kBytes - 1)];
       if (next() % 5 == 0 && !text.empty()) text[0] = '=';

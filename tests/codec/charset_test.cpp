@@ -88,7 +88,9 @@ TEST(EncodeType, DecodeWord) {
   EXPECT_EQ(utf8.DecodeWord("=?utf-8?Q?caf=C3=A9_au_lait?="), U("café au lait"));
   EXPECT_EQ(utf8.DecodeWord("=?utf-8?q?=20padded=20?="), U("padded"));
   EXPECT_EQ(utf8.DecodeWord("=?utf-8?X?abcd?="), u"");
-  EXPECT_EQ(utf8.DecodeWord("=?utf-8?B?" "?="), u"");
+  EXPECT_EQ(utf8.DecodeWord("=?utf-8?B?"
+                            "?="),
+            u"");
   EXPECT_EQ(utf8.DecodeWord("=?utf-8?B?AAAA?="), u"");  // decodes to a zero byte
   const tagEncodeType ascii{"us-ascii", 1252};
   EXPECT_EQ(ascii.DecodeWord("=?us-ascii?Q?A?="), u"A");  // one byte is shown

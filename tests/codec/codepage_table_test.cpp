@@ -136,7 +136,7 @@ const Sample kSamples[] = {
 
 // Samples that tell a code page from its near relatives.
 const Sample kDistinctions[] = {
-    {932, "\x5c\x7e", "\\~"},         // Windows keeps ASCII here, not yen and overline
+    {932, "\x5c\x7e", "\\~"},  // Windows keeps ASCII here, not yen and overline
     {932, "\x1a\x1c\x7f", "\x1a\x1c\x7f"},
     {437, "\x1a\x1c\x7f", "\x1a\x1c\x7f"},
     {1140, "\x9f", "€"},
@@ -223,8 +223,8 @@ TEST(CodePageTable, AsciiTextConvertsAsItsCodePageDoes) {
   BuildEncodeTable();
   std::string all;
   for (int c = 0; c < 128; ++c) all += static_cast<char>(c);
-  const std::string texts[] = {all, "plain text, 1 + 1 = 2", "+AGE-", "a+b", "~{<:Ky2;S{#,~}", "~~", "\x1b$B$3\x1b(B",
-                               "\x0e\x41\x0f", "=?utf-8?q?x?="};
+  const std::string texts[] = {all,  "plain text, 1 + 1 = 2", "+AGE-",        "a+b",          "~{<:Ky2;S{#,~}",
+                               "~~", "\x1b$B$3\x1b(B",        "\x0e\x41\x0f", "=?utf-8?q?x?="};
   for (const tagEncodeType& row : g_EncodeTypes) {
     if (SystemLacks(row.nCodePage) || !IsCodePageSupported(row.nCodePage)) continue;
     for (const std::string& t : texts) {

@@ -27,10 +27,16 @@ TEST(CodePage, AnsiIsTheProcessSetting) {
 }
 
 TEST(CodePage, InvalidSequencesBecomeReplacementCharacters) {
-  EXPECT_EQ(MultiByteToWide(CP_UTF8, "a\xff" "b"), u"a\uFFFDb");
+  EXPECT_EQ(MultiByteToWide(CP_UTF8,
+                            "a\xff"
+                            "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(MultiByteToWide(CP_UTF8, "a\xe4\xbd"), u"a\uFFFD");
   EXPECT_EQ(MultiByteToWide(936, "a\x81"), u"a\uFFFD");  // lead byte cut off at the end
-  EXPECT_EQ(MultiByteToWide(936, "\xc4\xe3" "b"), U("你b"));
+  EXPECT_EQ(MultiByteToWide(936,
+                            "\xc4\xe3"
+                            "b"),
+            U("你b"));
 }
 
 TEST(CodePage, RefusedCodePagesGiveNothing) {

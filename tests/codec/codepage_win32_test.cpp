@@ -24,7 +24,10 @@ TEST(CodePageWin32, AnsiStartsAsTheSystemsAndFollowsTheSetting) {
 TEST(CodePageWin32, OnlyTheBadCharactersBecomeReplacements) {
   // A lead byte before a byte that cannot trail is bad alone; the byte after it is kept.
   EXPECT_EQ(MultiByteToWide(936, "\x81 x"), u"\uFFFD x");
-  EXPECT_EQ(MultiByteToWide(936, "\xc4\xe3\xff" "b"), Utf8ToU16("你") + u"\uFFFDb");
+  EXPECT_EQ(MultiByteToWide(936,
+                            "\xc4\xe3\xff"
+                            "b"),
+            Utf8ToU16("你") + u"\uFFFDb");
   EXPECT_EQ(MultiByteToWide(950, "ok\xa7"), u"ok\uFFFD");
   // Long texts take the fast road and still come out whole.
   std::string many;

@@ -15,7 +15,7 @@ TEST(FindNoCase, FoldsAsciiLettersOnly) {
   EXPECT_EQ(FindNoCase("abc", "ABC"), 0);
   EXPECT_EQ(FindNoCase("xxBoUnDaRy=", "boundary="), 2);
   EXPECT_EQ(FindNoCase("\xc4\xe3", "\xe4\xe3"), -1);  // bytes above 0x7F compare exactly
-  EXPECT_EQ(FindNoCase("[", "{"), -1);                 // no folding outside A to Z
+  EXPECT_EQ(FindNoCase("[", "{"), -1);                // no folding outside A to Z
 }
 
 TEST(FindNoCase, FirstOccurrenceAndMisses) {
@@ -29,7 +29,8 @@ TEST(FindNoCase, FirstOccurrenceAndMisses) {
 
 // Against the plain definition, on texts of a few letters in both cases, other bytes that
 // fold onto letters' cases when 0x20 is set ("@", "[", "`", "{"), and high bytes, of lengths
-// around the 16-byte steps, with patterns (some longer than 16 bytes) taken from the text (cut, case changed) or made up.
+// around the 16-byte steps, with patterns (some longer than 16 bytes) taken from the text (cut, case changed) or made
+// up.
 TEST(FindNoCase, AgreesWithThePlainDefinition) {
   auto plain = [](std::string_view t, std::string_view p) -> ptrdiff_t {
     auto low = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
@@ -59,7 +60,8 @@ TEST(FindNoCase, AgreesWithThePlainDefinition) {
     // past the view's end.
     const std::string bytes = text + pattern + pattern;
     const std::string_view view(bytes.data(), text.size());
-    ASSERT_EQ(FindNoCase(view, pattern), plain(text, pattern)) << "text \"" << text << "\" pattern \"" << pattern << "\"";
+    ASSERT_EQ(FindNoCase(view, pattern), plain(text, pattern))
+        << "text \"" << text << "\" pattern \"" << pattern << "\"";
     // And in a block of exactly its size, where a read past the end shows under AddressSanitizer.
     const auto exact = std::make_unique<char[]>(text.size());
     std::copy(text.begin(), text.end(), exact.get());

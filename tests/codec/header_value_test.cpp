@@ -18,8 +18,7 @@ std::string Cleaned(std::string value) {
 TEST(HeaderValue, AdjacentEncodedWordsJoin) {
   EXPECT_EQ(Display("=?gb2312?B?xOO6ww==?= =?gb2312?B?ysC95w==?="), U("你好世界"));
   EXPECT_EQ(Display("=?gb2312?B?xOO6ww==?=\r\n =?gb2312?B?ysC95w==?="), U("你好世界"));
-  EXPECT_EQ(Display("=?utf-8?B?5L2g?= =?utf-8?B?5aW9?= =?utf-8?B?5LiW?= =?utf-8?B?55WM?= tail"),
-            U("你好世界 tail"));
+  EXPECT_EQ(Display("=?utf-8?B?5L2g?= =?utf-8?B?5aW9?= =?utf-8?B?5LiW?= =?utf-8?B?55WM?= tail"), U("你好世界 tail"));
   EXPECT_EQ(Display("=?utf-8?Q?Hello_?= =?utf-8?Q?World?="), u"Hello World");
   EXPECT_EQ(Display("=?utf-8?B?5L2g?=, =?utf-8?B?5aW9?="), U("你, 好"));
 }
@@ -70,20 +69,18 @@ TEST(HeaderValue, FoldedSubjectIsUnfolded) {
   EXPECT_EQ(Display("=?utf-8?B?5L2g?=\r\n\tend"), U("你\tend"));
 }
 
-TEST(HeaderValue, CutShortWordStillDecodes) {
-  EXPECT_EQ(Display("=?utf-8?B?5L2g5aW9"), U("你好"));
-}
+TEST(HeaderValue, CutShortWordStillDecodes) { EXPECT_EQ(Display("=?utf-8?B?5L2g5aW9"), U("你好")); }
 
 TEST(HeaderValue, InPlaceCleaning) {
   EXPECT_EQ(Cleaned("  \"Zhang\" <z@x>  "), "\"Zhang\" <z@x>");  // quoted form keeps its quotes
-  EXPECT_EQ(Cleaned("\"Zhang <z@x>"), "Zhang <z@x>");           // a lone quote is not the quoted form
+  EXPECT_EQ(Cleaned("\"Zhang <z@x>"), "Zhang <z@x>");            // a lone quote is not the quoted form
   EXPECT_EQ(Cleaned("\"\"x\""), "\"\"x\"");                      // last quote two after the first
   EXPECT_EQ(Cleaned("\"\"x"), "x");
   EXPECT_EQ(Cleaned("=?utf-8?B?IkEi?= \"q\""), "=?utf-8?B?IkEi?= \"q\"");
   EXPECT_EQ(Cleaned("\\\"Zhang\\\" <z@x>"), "Zhang <z@x>");
   EXPECT_EQ(Cleaned("ab\\\"c\\\""), "abc");
   EXPECT_EQ(Cleaned("abc\\\"d\\\""), "abc\\\"d\\\"");  // first pair too far in
-  EXPECT_EQ(Cleaned("\\\\\"\"x"), "x");  // pairs that form once one is removed go too
+  EXPECT_EQ(Cleaned("\\\\\"\"x"), "x");                // pairs that form once one is removed go too
   EXPECT_EQ(Cleaned("\t=?gb2312?B?xOO6ww==?=\r\n"), "=?gb2312?B?xOO6ww==?=");
 }
 

@@ -34,14 +34,12 @@ TEST(FormatMailDate, YearsOutsideTheWindowLeaveTheValue) {
   EXPECT_EQ(Fmt(""), "");
 }
 
-TEST(FormatMailDate, AFormattedDateStaysAsItIs) {
-  EXPECT_EQ(Fmt("2013-03-05 09:08:07"), "2013-03-05 09:08:07");
-}
+TEST(FormatMailDate, AFormattedDateStaysAsItIs) { EXPECT_EQ(Fmt("2013-03-05 09:08:07"), "2013-03-05 09:08:07"); }
 
 // Numbers of any size and sign come out as printf's "%02d" writes them.
 TEST(FormatMailDate, NumbersAsPrintfWritesThem) {
-  const char* const numbers[] = {"0", "7", "-7", "+7", "10", "-10", "99", "100", "-123", "999999999",
-                                 "-999999999", "007", "-0"};
+  const char* const numbers[] = {"0",   "7",    "-7",        "+7",         "10",  "-10", "99",
+                                 "100", "-123", "999999999", "-999999999", "007", "-0"};
   for (const char* a : numbers) {
     for (const char* b : numbers) {
       const std::string date = std::string("5 Feb 2013 ") + a + ":" + b + ":" + a;

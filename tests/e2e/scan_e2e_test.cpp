@@ -23,10 +23,10 @@
 #include "scan/scan_driver.h"
 #include "scan/scan_state.h"
 #include "source/utf.h"
+#include "tests/support/data_dirs.h"
 #include "tests/support/recorder_view.h"
 #include "tests/support/temp_dir.h"
 #include "tools/mkimage/image_builder.h"
-#include "tests/support/data_dirs.h"
 
 using namespace mkimage;
 namespace fs = std::filesystem;
@@ -141,11 +141,16 @@ struct Scenario {
 };
 
 const Scenario kScenarios[] = {
-    {"AlignedZeros", Placement::Aligned, Filler::Zero, 1},    {"AlignedNoise", Placement::Aligned, Filler::Noise, 2},
-    {"UnalignedZeros", Placement::Unaligned, Filler::Zero, 3}, {"UnalignedNoise", Placement::Unaligned, Filler::Noise, 4},
-    {"DbxZeros", Placement::Dbx, Filler::Zero, 5},            {"DbxNoise", Placement::Dbx, Filler::Noise, 6},
-    {"BoxZeros", Placement::Box, Filler::Zero, 7},            {"BoxNoise", Placement::Box, Filler::Noise, 8},
-    {"FragmentedZeros", Placement::Fragmented, Filler::Zero, 9}, {"FragmentedNoise", Placement::Fragmented, Filler::Noise, 10},
+    {"AlignedZeros", Placement::Aligned, Filler::Zero, 1},
+    {"AlignedNoise", Placement::Aligned, Filler::Noise, 2},
+    {"UnalignedZeros", Placement::Unaligned, Filler::Zero, 3},
+    {"UnalignedNoise", Placement::Unaligned, Filler::Noise, 4},
+    {"DbxZeros", Placement::Dbx, Filler::Zero, 5},
+    {"DbxNoise", Placement::Dbx, Filler::Noise, 6},
+    {"BoxZeros", Placement::Box, Filler::Zero, 7},
+    {"BoxNoise", Placement::Box, Filler::Noise, 8},
+    {"FragmentedZeros", Placement::Fragmented, Filler::Zero, 9},
+    {"FragmentedNoise", Placement::Fragmented, Filler::Noise, 10},
 };
 
 class ScanEndToEnd : public ::testing::TestWithParam<std::tuple<Scenario, uint32_t>> {
@@ -291,7 +296,8 @@ TEST(ScanRealStores, DbxFilesFromAMailClient) {
   const fs::path shared = korvane::test::SharedDir();
   const fs::path root = shared / "corpus";
   std::error_code ec;
-  if (shared.empty() || !fs::exists(root / "mail-transport-dbx" / "t" / "test.dbx", ec)) GTEST_SKIP() << "no real-world corpus";
+  if (shared.empty() || !fs::exists(root / "mail-transport-dbx" / "t" / "test.dbx", ec))
+    GTEST_SKIP() << "no real-world corpus";
   struct Want {
     uint64_t sector;
     const char* from;

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "codec/mail_date.h"
 #include "codec/find_no_case.h"
+#include "codec/mail_date.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string s(reinterpret_cast<const char*>(data), size);

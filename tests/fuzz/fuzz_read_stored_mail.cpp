@@ -1,7 +1,7 @@
-// ReadStoredMail on an arbitrary image, then the preview of what it cut out. The record is the one a scan would make of the image's first header (From, To,
-// Date, boundary, the sector of its last "Received: " line); the first input byte moves
-// the record's sector, the second may give it an attachment, so the window and the
-// identity checks see mismatches too. The image is a file in a private temp directory.
+// ReadStoredMail on an arbitrary image, then the preview of what it cut out. The record is the one a scan would make of
+// the image's first header (From, To, Date, boundary, the sector of its last "Received: " line); the first input byte
+// moves the record's sector, the second may give it an attachment, so the window and the identity checks see mismatches
+// too. The image is a file in a private temp directory.
 #include <stdlib.h>
 #include <unistd.h>
 

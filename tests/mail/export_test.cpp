@@ -74,7 +74,8 @@ class FolderSave : public ::testing::Test {
     g_Folders.Append(g_Folders.Inbox(), p);
     return p;
   }
-  std::unique_ptr<tagMailItem> TextRecord(const std::u16string& subject, const std::string& date, size_t bodyBytes = 10) {
+  std::unique_ptr<tagMailItem> TextRecord(const std::u16string& subject, const std::string& date,
+                                          size_t bodyBytes = 10) {
     auto item = std::make_unique<tagMailItem>();
     item->strSubjectW = subject;
     item->strSubject = U16ToUtf8(subject);
@@ -120,13 +121,14 @@ TEST_F(FolderSave, EmlFilesHoldTheStoredBytes) {
   EXPECT_EQ(report.strDirectory, (Folder() / "").u16string());
 
   const auto calls = m_view.Calls();
-  const std::vector<std::string> expectedStart = {"enable 134 0", "enable 133 0", "range 2", "choose",
-                                                  "enable 134 0", "enable 133 0", "enable 135 1", "pos 1",
-                                                  "status 正在保存 【First one_[2013-03-05 09 08 07]】"};
+  const std::vector<std::string> expectedStart = {
+      "enable 134 0", "enable 133 0", "range 2",
+      "choose",       "enable 134 0", "enable 133 0",
+      "enable 135 1", "pos 1",        "status 正在保存 【First one_[2013-03-05 09 08 07]】"};
   ASSERT_GE(calls.size(), expectedStart.size());
   EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + expectedStart.size()), expectedStart);
-  const std::vector<std::string> expectedEnd = {"message 成功保存 2 封邮件！", "enable 134 1", "enable 133 1",
-                                                "enable 135 0", "status ", "range 0", "pos 0"};
+  const std::vector<std::string> expectedEnd = {
+      "message 成功保存 2 封邮件！", "enable 134 1", "enable 133 1", "enable 135 0", "status ", "range 0", "pos 0"};
   EXPECT_EQ(std::vector<std::string>(calls.end() - expectedEnd.size(), calls.end()), expectedEnd);
   EXPECT_EQ(g_bSaving.load(), 0);
   EXPECT_EQ(g_bUnsaved.load(), 0);
@@ -156,8 +158,9 @@ TEST_F(FolderSave, ShortEmptyAndSanitisedNames) {
   Add(TextRecord(u"a\"b*c/d:e<f>g?h\\i|j", "x"));
   Add(TextRecord(u"二十个字符以上的中文主题二十个字符以上的中文主题", "y"));
   EXPECT_EQ(FolderSaveThread(&m_view, TXT), 4u);
-  EXPECT_EQ(Files(), (std::set<std::string>{"short_[2010-01-02 10 20 30].txt", "_[2010-01-02 10 20 31].txt",
-                                            "a b c d e f g h i j_[x].txt", "二十个字符以上的中文主题二十个字符以上的_[y].txt"}));
+  EXPECT_EQ(Files(),
+            (std::set<std::string>{"short_[2010-01-02 10 20 30].txt", "_[2010-01-02 10 20 31].txt",
+                                   "a b c d e f g h i j_[x].txt", "二十个字符以上的中文主题二十个字符以上的_[y].txt"}));
   EXPECT_EQ(ReadWholeFile(Folder() / "short_[2010-01-02 10 20 30].txt"),
             "Subject: short\r\nFrom: a@b.c\r\nTo: d@e.f\r\nDate: 2010-01-02 10:20:30\r\n---------- Text ---------\r\n"
             "xxxxxxxxxx");
@@ -327,8 +330,8 @@ TEST_F(SaveSourceFaults, SourceGoneDuringTheSave) {
 // short, so the text rendering is written instead. The message before it, read whole,
 // is written as stored.
 TEST_F(SaveSourceFaults, UnreadableSectorsInsideAMessage) {
-  const std::string big = MakeMessage("g@example.org", "h@example.org", "Fri, 8 Mar 2013 12:00:00 +0800", "Long one", 2,
-                                      150000);
+  const std::string big =
+      MakeMessage("g@example.org", "h@example.org", "Fri, 8 Mar 2013 12:00:00 +0800", "Long one", 2, 150000);
   StoreMessages({kA, big});
   const uint64_t badFrom = m_items[1]->nSector + 100000 / 512;
   SetDiskReadHookForTesting([&](uint64_t offset, uint32_t count) -> int64_t {
@@ -415,10 +418,15 @@ TEST_F(FolderSave, NameLengthLimitAndControlCharacters) {
   g_strSourcePath.Set(u"/nonexistent/source");
   Add(TextRecord(u"s", std::string(247, 'd')));  // "s_[" + 247 + "].txt": 255 bytes
   Add(TextRecord(u"t", std::string(248, 'd')));  // 256 bytes
-  Add(TextRecord(u"a\x01" u"b\nc\x7f", "e"));
+  Add(
+      TextRecord(u"a\x01"
+                 u"b\nc\x7f",
+                 "e"));
   EXPECT_EQ(FolderSaveThread(&m_view, TXT), 3u);
   const std::string at255 = "s_[" + std::string(247, 'd') + "].txt";
-  const std::string control = "a\x01" "b\nc\x7f_[e].txt";
+  const std::string control =
+      "a\x01"
+      "b\nc\x7f_[e].txt";
   const auto files = Files();
   EXPECT_EQ(files.size(), 3u);
   EXPECT_TRUE(files.count(at255));

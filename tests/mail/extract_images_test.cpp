@@ -19,9 +19,9 @@
 #include "scan/mail_item.h"
 #include "source/disk.h"
 #include "source/utf.h"
+#include "tests/support/data_dirs.h"
 #include "tests/support/temp_dir.h"
 #include "tools/mkimage/image_builder.h"
-#include "tests/support/data_dirs.h"
 
 namespace fs = std::filesystem;
 
@@ -69,7 +69,8 @@ std::string WholeWindowResult(CDisk& disk, const tagMailItem& item) {
   if (!ReadStoredText(disk, item.nSector, StoredMailWindowBytes(item), nullptr, window)) return "(stopped)";
   const tagMailIdentity identity{item.strFrom, item.strTo, item.strDate, item.strBoundary};
   size_t start = 0, end = 0;
-  if (!FindStoredMessage(window, &identity, nullptr, start, end) && !FindStoredMessage(window, nullptr, nullptr, start, end))
+  if (!FindStoredMessage(window, &identity, nullptr, start, end) &&
+      !FindStoredMessage(window, nullptr, nullptr, start, end))
     return std::string();
   std::string text(window.Data() + start, end - start);
   for (char& c : text)
@@ -179,21 +180,20 @@ TEST(ExtractCorpus, RealMailComesBackByteForByte) {
   EXPECT_GT(whole, 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, ExtractImages,
-    ::testing::Values(tagLayoutCase{mkimage::Placement::Aligned, mkimage::Filler::Zero, 1},
-                      tagLayoutCase{mkimage::Placement::Aligned, mkimage::Filler::Noise, 2},
-                      tagLayoutCase{mkimage::Placement::Unaligned, mkimage::Filler::Zero, 3},
-                      tagLayoutCase{mkimage::Placement::Unaligned, mkimage::Filler::Noise, 4},
-                      tagLayoutCase{mkimage::Placement::Dbx, mkimage::Filler::Zero, 5},
-                      tagLayoutCase{mkimage::Placement::Dbx, mkimage::Filler::Noise, 6},
-                      tagLayoutCase{mkimage::Placement::Box, mkimage::Filler::Zero, 7},
-                      tagLayoutCase{mkimage::Placement::Box, mkimage::Filler::Noise, 8},
-                      tagLayoutCase{mkimage::Placement::Fragmented, mkimage::Filler::Zero, 9},
-                      tagLayoutCase{mkimage::Placement::Fragmented, mkimage::Filler::Noise, 10}),
-    [](const ::testing::TestParamInfo<tagLayoutCase>& info) {
-      return std::string(mkimage::PlacementName(info.param.placement)) +
-             (info.param.filler == mkimage::Filler::Zero ? "Zero" : "Noise");
-    });
+INSTANTIATE_TEST_SUITE_P(Layouts, ExtractImages,
+                         ::testing::Values(tagLayoutCase{mkimage::Placement::Aligned, mkimage::Filler::Zero, 1},
+                                           tagLayoutCase{mkimage::Placement::Aligned, mkimage::Filler::Noise, 2},
+                                           tagLayoutCase{mkimage::Placement::Unaligned, mkimage::Filler::Zero, 3},
+                                           tagLayoutCase{mkimage::Placement::Unaligned, mkimage::Filler::Noise, 4},
+                                           tagLayoutCase{mkimage::Placement::Dbx, mkimage::Filler::Zero, 5},
+                                           tagLayoutCase{mkimage::Placement::Dbx, mkimage::Filler::Noise, 6},
+                                           tagLayoutCase{mkimage::Placement::Box, mkimage::Filler::Zero, 7},
+                                           tagLayoutCase{mkimage::Placement::Box, mkimage::Filler::Noise, 8},
+                                           tagLayoutCase{mkimage::Placement::Fragmented, mkimage::Filler::Zero, 9},
+                                           tagLayoutCase{mkimage::Placement::Fragmented, mkimage::Filler::Noise, 10}),
+                         [](const ::testing::TestParamInfo<tagLayoutCase>& info) {
+                           return std::string(mkimage::PlacementName(info.param.placement)) +
+                                  (info.param.filler == mkimage::Filler::Zero ? "Zero" : "Noise");
+                         });
 
 }  // namespace

@@ -40,10 +40,10 @@ class Extract : public ::testing::Test {
   CTempDir m_dir;
 };
 
-const std::string kMsgA = MakeMessage("Alice <alice@example.org>", "bob@example.net", "Tue, 5 Mar 2013 09:08:07 +0800",
-                                      "First", 2, 900);
-const std::string kMsgB = MakeMessage("Carol <carol@example.org>", "dave@example.net",
-                                      "Wed, 6 Mar 2013 10:00:00 +0800", "Second", 3, 1500);
+const std::string kMsgA =
+    MakeMessage("Alice <alice@example.org>", "bob@example.net", "Tue, 5 Mar 2013 09:08:07 +0800", "First", 2, 900);
+const std::string kMsgB =
+    MakeMessage("Carol <carol@example.org>", "dave@example.net", "Wed, 6 Mar 2013 10:00:00 +0800", "Second", 3, 1500);
 
 // A message at any place after free space comes back whole, its first line included, and
 // ends where the free space begins.

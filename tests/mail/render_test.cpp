@@ -47,15 +47,15 @@ TEST(AttachmentBlock, LinesSeparatorAndPendingOnes) {
   EXPECT_EQ(block, expected);
 }
 
-const char kHeader[] =
-    "Received: from a by b\r\nFrom: a@b.c\r\nTo: d@e.f\r\nDate: 1 Jan 2001 01:01:01 +0000\r\n";
+const char kHeader[] = "Received: from a by b\r\nFrom: a@b.c\r\nTo: d@e.f\r\nDate: 1 Jan 2001 01:01:01 +0000\r\n";
 
 TEST(Preview, HtmlPreferredOverPlain) {
-  const std::string text = std::string(kHeader) +
-                           "Content-Type: multipart/alternative; boundary=\"b1\"\r\n\r\n"
-                           "--b1\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nthe plain text\r\n"
-                           "--b1\r\nContent-Type: text/html; charset=us-ascii\r\n\r\n<html><body>the html</body></html>\r\n"
-                           "--b1--\r\n";
+  const std::string text =
+      std::string(kHeader) +
+      "Content-Type: multipart/alternative; boundary=\"b1\"\r\n\r\n"
+      "--b1\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nthe plain text\r\n"
+      "--b1\r\nContent-Type: text/html; charset=us-ascii\r\n\r\n<html><body>the html</body></html>\r\n"
+      "--b1--\r\n";
   const tagMailPreview p = RenderMailPreview(text, "");
   ASSERT_TRUE(p.bShow);
   EXPECT_EQ(Utf8(p.strHtml), "<html><body>the html</body>");
@@ -90,8 +90,9 @@ TEST(Preview, Base64AndQuotedPrintableHtml) {
 
 // The part is shown in its declared charset whatever the ANSI code page is.
 TEST(Preview, DeclaredCharsetThenMetaThenAnsi) {
-  const std::string utf8 = std::string(kHeader) + "Content-Type: text/plain; charset=\"utf-8\"\r\n"
-                                                  "Content-Transfer-Encoding: 8bit\r\n\r\n\xE4\xBD\xA0\xE5\xA5\xBD\r\n" +
+  const std::string utf8 = std::string(kHeader) +
+                           "Content-Type: text/plain; charset=\"utf-8\"\r\n"
+                           "Content-Transfer-Encoding: 8bit\r\n\r\n\xE4\xBD\xA0\xE5\xA5\xBD\r\n" +
                            "--boundary";
   tagMailPreview p = RenderMailPreview(utf8, "");
   EXPECT_EQ(p.nCodePage, 65001);
@@ -126,9 +127,8 @@ TEST(Preview, NothingToShow) {
   // An HTML part whose header never ends.
   EXPECT_FALSE(RenderMailPreview(std::string(kHeader) + "Content-Type: text/html\r\n", "").bShow);
   // A part with no data at all.
-  EXPECT_FALSE(RenderMailPreview(std::string(kHeader) +
-                                     "Content-Type: text/html\r\nContent-Transfer-Encoding: base64\r\n\r\n",
-                                 "")
+  EXPECT_FALSE(RenderMailPreview(
+                   std::string(kHeader) + "Content-Type: text/html\r\nContent-Transfer-Encoding: base64\r\n\r\n", "")
                    .bShow);
 }
 
@@ -142,9 +142,10 @@ TEST(Preview, SinglePartBodyRunsToTheEnd) {
   ASSERT_TRUE(p.bShow);
   EXPECT_EQ(p.strHtml, u"<pre>你好,\nworld</pre>");
 
-  const std::string sevenBit = std::string(kHeader) +
-                               "Content-Type: text/plain; charset=\"us-ascii\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n"
-                               "Friday at noon works for me.\r\n\r\nInes\r\n";
+  const std::string sevenBit =
+      std::string(kHeader) +
+      "Content-Type: text/plain; charset=\"us-ascii\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n"
+      "Friday at noon works for me.\r\n\r\nInes\r\n";
   p = RenderMailPreview(sevenBit, "");
   ASSERT_TRUE(p.bShow);
   EXPECT_EQ(Utf8(p.strHtml), "<pre>Friday at noon works for me.\r\n\r\nInes\r\n</pre>");
@@ -170,8 +171,9 @@ TEST(TextRendering, FieldsThenBody) {
   item.strTo = "d@e.f";
   item.strDate = "2001-01-01 01:01:01";
   item.strBody = "body\r\n";
-  EXPECT_EQ(RenderMailText(item),
-            "Subject: \r\nFrom: a@b.c\r\nTo: d@e.f\r\nDate: 2001-01-01 01:01:01\r\n---------- Text ---------\r\nbody\r\n");
+  EXPECT_EQ(
+      RenderMailText(item),
+      "Subject: \r\nFrom: a@b.c\r\nTo: d@e.f\r\nDate: 2001-01-01 01:01:01\r\n---------- Text ---------\r\nbody\r\n");
 }
 
 TEST(EmlRendering, StoredTextByteForByte) {

@@ -36,8 +36,8 @@ std::string AttachmentPart(const std::string& b, const std::string& name, const 
 }
 
 std::string TextPart(const std::string& b, const std::string& text) {
-  return CrLf({"--" + b, "Content-Type: text/plain; charset=\"us-ascii\"", "Content-Transfer-Encoding: 7bit", "",
-               text, ""});
+  return CrLf(
+      {"--" + b, "Content-Type: text/plain; charset=\"us-ascii\"", "Content-Transfer-Encoding: 7bit", "", text, ""});
 }
 
 TEST_F(BodyTracker, SinglePartLinesJoinedWithEmptyLinesKept) {
@@ -49,7 +49,8 @@ TEST_F(BodyTracker, SinglePartLinesJoinedWithEmptyLinesKept) {
 
 TEST_F(BodyTracker, SinglePartWithoutCharsetOrEncodingIsPlainText) {
   std::string mail = PlainMail("bare", "only line\r\n");
-  mail.erase(mail.find("Content-Type: "), mail.find("\r\n", mail.find("Content-Type: ")) + 2 - mail.find("Content-Type: "));
+  mail.erase(mail.find("Content-Type: "),
+             mail.find("\r\n", mail.find("Content-Type: ")) + 2 - mail.find("Content-Type: "));
   tagMailItem* m = ScanOne(mail);
   ASSERT_TRUE(m);
   EXPECT_EQ(m->strPartType, "text/plain");
@@ -118,15 +119,14 @@ TEST_F(BodyTracker, ShortAttachmentDataPassesOverTheNextBoundary) {
 }
 
 TEST_F(BodyTracker, HtmlAlternativeIsPassedOverAndAttachmentsAfterItListed) {
-  const std::string mail =
-      MultipartHead("multipart/mixed", "boundary=\"MIX\"") +
-      CrLf({"--MIX", "Content-Type: multipart/alternative;", "\tboundary=\"ALT\"", ""}) +
-      CrLf({"--ALT", "Content-Type: text/plain; charset=\"utf-8\"", "Content-Transfer-Encoding: base64", "",
-            "SGVsbG8gd29ybGQ=", ""}) +
-      CrLf({"--ALT", "Content-Type: text/html; charset=\"utf-8\"", "Content-Transfer-Encoding: base64", "",
-            "PGI+SGVsbG88L2I+", ""}) +
-      CrLf({"--ALT--", ""}) + AttachmentPart("MIX", "report.pdf", "QUJDREVGR0g=") +
-      AttachmentPart("MIX", "=?utf-8?B?5oql5ZGKLmRvYw==?=", "QUI=") + CrLf({"--MIX--", ""});
+  const std::string mail = MultipartHead("multipart/mixed", "boundary=\"MIX\"") +
+                           CrLf({"--MIX", "Content-Type: multipart/alternative;", "\tboundary=\"ALT\"", ""}) +
+                           CrLf({"--ALT", "Content-Type: text/plain; charset=\"utf-8\"",
+                                 "Content-Transfer-Encoding: base64", "", "SGVsbG8gd29ybGQ=", ""}) +
+                           CrLf({"--ALT", "Content-Type: text/html; charset=\"utf-8\"",
+                                 "Content-Transfer-Encoding: base64", "", "PGI+SGVsbG88L2I+", ""}) +
+                           CrLf({"--ALT--", ""}) + AttachmentPart("MIX", "report.pdf", "QUJDREVGR0g=") +
+                           AttachmentPart("MIX", "=?utf-8?B?5oql5ZGKLmRvYw==?=", "QUI=") + CrLf({"--MIX--", ""});
   tagMailItem* m = ScanOne(mail);
   ASSERT_TRUE(m);
   EXPECT_EQ(m->strBoundary2, "ALT");
@@ -143,11 +143,10 @@ TEST_F(BodyTracker, HtmlAlternativeIsPassedOverAndAttachmentsAfterItListed) {
 TEST_F(BodyTracker, NewMessageDuringAnAttachmentClosesTheRecord) {
   const std::string b = "MIX";
   // The attachment's data runs into the next message's Delivered-To line.
-  const std::string mail = MultipartHead("multipart/mixed", "boundary=\"" + b + "\"") + TextPart(b, "text") +
-                           CrLf({"--" + b, "Content-Type: application/zip; name=\"z.zip\"",
-                                 "Content-Transfer-Encoding: base64",
-                                 "Content-Disposition: attachment; filename=\"z.zip\"", "", "QUJDRA==",
-                                 "Delivered-To: b@example.com"});
+  const std::string mail =
+      MultipartHead("multipart/mixed", "boundary=\"" + b + "\"") + TextPart(b, "text") +
+      CrLf({"--" + b, "Content-Type: application/zip; name=\"z.zip\"", "Content-Transfer-Encoding: base64",
+            "Content-Disposition: attachment; filename=\"z.zip\"", "", "QUJDRA==", "Delivered-To: b@example.com"});
   tagMailItem* m = ScanOne(mail);
   ASSERT_TRUE(m);
   ASSERT_TRUE(m->pAttachments);  // moved from the pending list when the record was closed
@@ -186,17 +185,18 @@ bool IsAttachment(const std::string& text, tagPartInfo& part) {
 TEST(PartHeaders, NeedsEncodingAttachmentAndFileName) {
   tagPartInfo part;
   EXPECT_TRUE(IsAttachment(CrLf({"--B", "Content-Type: application/pdf", "Content-Transfer-Encoding: base64",
-                                   "Content-Disposition: attachment;", "\tfilename=r.pdf", ""}),
-                             part));
+                                 "Content-Disposition: attachment;", "\tfilename=r.pdf", ""}),
+                           part));
   EXPECT_EQ(part.strName, "r.pdf");  // unquoted: the first byte stays
   EXPECT_EQ(part.strEncoding, "Content-Transfer-Encoding: base64");
-  EXPECT_FALSE(IsAttachment(CrLf({"--B", "Content-Type: application/pdf", "Content-Disposition: attachment; "
-                                                                           "filename=\"r.pdf\"",
-                                    ""}),
-                              part));
+  EXPECT_FALSE(IsAttachment(CrLf({"--B", "Content-Type: application/pdf",
+                                  "Content-Disposition: attachment; "
+                                  "filename=\"r.pdf\"",
+                                  ""}),
+                            part));
   EXPECT_FALSE(IsAttachment(CrLf({"--B", "Content-Type: image/png; name=\"i.png\"", "Content-Transfer-Encoding: base64",
-                                    "Content-Disposition: inline; filename=\"i.png\"", ""}),
-                              part));
+                                  "Content-Disposition: inline; filename=\"i.png\"", ""}),
+                            part));
 }
 
 TEST(PartHeaders, OnlySevenLinesUpToTheFirstEmptyOneAreRead) {

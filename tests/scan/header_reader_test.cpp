@@ -50,8 +50,8 @@ HeaderRun ReadHeader(const std::string& text) {
 std::string Header(std::initializer_list<std::string_view> lines) { return "Received: x\r\n" + CrLf(lines); }
 
 TEST(HeaderReader, ToBeforeFromCompletesAtTheBlankLine) {
-  const std::string t = Header({"To: b@example.com", "Date: 1 Jan 2020 10:00:00 +0000", "From: a@example.com", "",
-                                "body"});
+  const std::string t =
+      Header({"To: b@example.com", "Date: 1 Jan 2020 10:00:00 +0000", "From: a@example.com", "", "body"});
   const HeaderRun r = ReadHeader(t);
   ASSERT_TRUE(r.complete);
   EXPECT_EQ(r.completeAt, t.find("\r\n\r\n") + 2);
@@ -104,8 +104,8 @@ TEST(HeaderReader, CharsetOnAFollowingLineExtendsTheType) {
 TEST(HeaderReader, BoundaryLineCompletesAHeaderWithoutBlankLine) {
   // The blank line comes before Date, so the first boundary line completes the header.
   // (The line right after a blank line is not read as a header line.)
-  const std::string t = Header({"From: a", "To: b", "Content-Type: multipart/mixed; boundary=\"B1\"", "",
-                                "X-Mailer: m", "Date: 1 Jan 2020 10:00:00 +0000", "--B1", "Content-Type: multipart/alternative;",
+  const std::string t = Header({"From: a", "To: b", "Content-Type: multipart/mixed; boundary=\"B1\"", "", "X-Mailer: m",
+                                "Date: 1 Jan 2020 10:00:00 +0000", "--B1", "Content-Type: multipart/alternative;",
                                 "\tboundary=\"B2\"", ""});
   const HeaderRun r = ReadHeader(t);
   ASSERT_TRUE(r.complete);

@@ -21,7 +21,9 @@ TEST(Keywords, MatchIgnoresAsciiCaseOnly) {
   EXPECT_TRUE(MatchKeyword(t.at(), kw::Received));
   Padded noBlank("Received:from x");
   EXPECT_FALSE(MatchKeyword(noBlank.at(), kw::Received));
-  Padded nonAscii("R\xC9" "ceived: x");
+  Padded nonAscii(
+      "R\xC9"
+      "ceived: x");
   EXPECT_FALSE(MatchKeyword(nonAscii.at(), kw::Received));
 }
 
@@ -55,7 +57,9 @@ TEST(Keywords, BoundaryValueQuotedAndUnquoted) {
 
 // A block header: its own offset (0x12340), the size word 0x200, the data length, the next
 // block's offset; little-endian.
-std::string BlockHeader() { return std::string("\x40\x23\x01\x00\x00\x02\x00\x00\x00\x02\x00\x00\x50\x25\x01\x00", 16); }
+std::string BlockHeader() {
+  return std::string("\x40\x23\x01\x00\x00\x02\x00\x00\x00\x02\x00\x00\x50\x25\x01\x00", 16);
+}
 
 TEST(BlockGap, LineSplitByBlockHeaderIsJoined) {
   // The line starts at offset 4; the block header at offset 20 (a multiple of 4).

@@ -52,8 +52,8 @@ std::string Everything(const tagMailItem& m) {
   auto lock = m.Lock();
   std::string s = "sector=" + std::to_string(m.nSector) + "\nsubject=" + m.strSubject + "\nfrom=" + m.strFrom +
                   "\nto=" + m.strTo + "\ncc=" + m.strCc + "\nboundary=" + m.strBoundary + "\ndate=" + m.strDate +
-                  "\ncontent-type=" + m.strContentType + "\nencoding=" + m.strTransferEncoding +
-                  "\nbody=" + m.strBody + "\npart-type=" + m.strPartType + "\npart-encoding=" + m.strPartEncoding +
+                  "\ncontent-type=" + m.strContentType + "\nencoding=" + m.strTransferEncoding + "\nbody=" + m.strBody +
+                  "\npart-type=" + m.strPartType + "\npart-encoding=" + m.strPartEncoding +
                   "\nboundary2=" + m.strBoundary2 + "\ntoW=" + U16ToUtf8(m.strToW) +
                   "\nfromW=" + U16ToUtf8(m.strFromW) + "\nsubjectW=" + U16ToUtf8(m.strSubjectW) +
                   "\nbodyW=" + U16ToUtf8(m.strBodyW) + "\npriority=" + std::to_string(m.nPriority) +
@@ -166,8 +166,7 @@ size_t ExpectSameRecords(const std::string& source, const std::string& what,
     const Outcome want = Scan<ReferenceRecogniser>(source, chunk);
     made = want.records.size();
     for (const bool map : {true, false}) {
-      const Outcome got =
-          map ? Scan<EngineRecogniser>(source, chunk) : Scan<EngineRecogniserWithoutMap>(source, chunk);
+      const Outcome got = map ? Scan<EngineRecogniser>(source, chunk) : Scan<EngineRecogniserWithoutMap>(source, chunk);
       const std::string where =
           what + ", chunks of " + std::to_string(chunk) + " sectors" + (map ? "" : ", no zero-sector map");
       EXPECT_EQ(got.state, want.state) << where;
@@ -247,11 +246,16 @@ struct Layout {
 };
 
 const Layout kLayouts[] = {
-    {"AlignedZeros", Placement::Aligned, Filler::Zero},       {"AlignedNoise", Placement::Aligned, Filler::Noise},
-    {"UnalignedZeros", Placement::Unaligned, Filler::Zero},   {"UnalignedNoise", Placement::Unaligned, Filler::Noise},
-    {"DbxZeros", Placement::Dbx, Filler::Zero},               {"DbxNoise", Placement::Dbx, Filler::Noise},
-    {"BoxZeros", Placement::Box, Filler::Zero},               {"BoxNoise", Placement::Box, Filler::Noise},
-    {"FragmentedZeros", Placement::Fragmented, Filler::Zero}, {"FragmentedNoise", Placement::Fragmented, Filler::Noise},
+    {"AlignedZeros", Placement::Aligned, Filler::Zero},
+    {"AlignedNoise", Placement::Aligned, Filler::Noise},
+    {"UnalignedZeros", Placement::Unaligned, Filler::Zero},
+    {"UnalignedNoise", Placement::Unaligned, Filler::Noise},
+    {"DbxZeros", Placement::Dbx, Filler::Zero},
+    {"DbxNoise", Placement::Dbx, Filler::Noise},
+    {"BoxZeros", Placement::Box, Filler::Zero},
+    {"BoxNoise", Placement::Box, Filler::Noise},
+    {"FragmentedZeros", Placement::Fragmented, Filler::Zero},
+    {"FragmentedNoise", Placement::Fragmented, Filler::Noise},
 };
 
 void PrintTo(const Layout& layout, std::ostream* os) { *os << layout.name; }
@@ -325,20 +329,61 @@ class CRandom {
 
 // Pieces that matter to the walk and the line handlers, in mixed case and cut short.
 const std::string_view kPieces[] = {
-    "\r\n"sv, "\r\n"sv, "\r\n"sv, "\r\n\r\n"sv, "\r"sv, "\n"sv, "\n\r"sv, "\0"sv, "\0\0\0\0\0\0\0"sv, "\t"sv, " "sv,
-    "Received: "sv, "RECEIVED: "sv, "received: "sv, "Received:"sv, "Receive"sv, "\r\nReceived: from x by y\r\n"sv,
-    "From: a@b.c\r\n"sv, "from: A <a@b>\r\n"sv, "To: d@e.f\r\n"sv, "TO: x\r\n"sv,
-    "Date: Tue, 5 Mar 2013 09:08:07 +0800\r\n"sv, "date: 1 Jan 2001\r\n"sv, "Subject: hi\r\n"sv,
-    "Subject: =?utf-8?B?5L2g?=\r\n =?utf-8?B?5aW9?=\r\n"sv, "Subject: a\r\n\tb\r\n"sv, "Cc: c\r\n"sv,
-    "X-Priority: 1 (High)\r\n"sv, "X-Attachment: a.doc, 2048\r\n"sv, "X-Attachment: , 1\r\n"sv,
-    "Content-Type: text/plain; charset=\"gb2312\"\r\n"sv, "Content-Type: text/plain;\r\n\tcharset=utf-8\r\n"sv,
-    "Content-Type: multipart/mixed; boundary=\"B\"\r\n"sv, "Content-Type: multipart/mixed;\r\n\tboundary=\"B\"\r\n"sv,
-    "Content-Type: multipart/alternative;\r\n\tboundary=\"A\"\r\n"sv, "Content-Transfer-Encoding: base64\r\n"sv,
-    "Content-Transfer-Encoding: quoted-printable\r\n"sv, "--B\r\n"sv, "--A\r\n"sv, "--B--\r\n"sv, "--A--\r\n"sv,
-    "--b\r\n"sv, "Content-Disposition: attachment; filename=\"a.txt\"\r\n"sv, "Content-Type: text/html\r\n"sv,
-    "Delivered-To: z@y\r\n"sv, "Delivered-To: "sv, "QUJDREVGR0g=\r\n"sv, "=\r\n"sv, "=3D\r\n"sv,
-    "caf=C3=A9 =\r\n"sv, "\x02\x00\x00"sv, "\x10\x02\x00\x00"sv, "\x00\x00\x00\x00\x00\x02\x00\x00"sv,
-    "boundary="sv, "charset="sv,
+    "\r\n"sv,
+    "\r\n"sv,
+    "\r\n"sv,
+    "\r\n\r\n"sv,
+    "\r"sv,
+    "\n"sv,
+    "\n\r"sv,
+    "\0"sv,
+    "\0\0\0\0\0\0\0"sv,
+    "\t"sv,
+    " "sv,
+    "Received: "sv,
+    "RECEIVED: "sv,
+    "received: "sv,
+    "Received:"sv,
+    "Receive"sv,
+    "\r\nReceived: from x by y\r\n"sv,
+    "From: a@b.c\r\n"sv,
+    "from: A <a@b>\r\n"sv,
+    "To: d@e.f\r\n"sv,
+    "TO: x\r\n"sv,
+    "Date: Tue, 5 Mar 2013 09:08:07 +0800\r\n"sv,
+    "date: 1 Jan 2001\r\n"sv,
+    "Subject: hi\r\n"sv,
+    "Subject: =?utf-8?B?5L2g?=\r\n =?utf-8?B?5aW9?=\r\n"sv,
+    "Subject: a\r\n\tb\r\n"sv,
+    "Cc: c\r\n"sv,
+    "X-Priority: 1 (High)\r\n"sv,
+    "X-Attachment: a.doc, 2048\r\n"sv,
+    "X-Attachment: , 1\r\n"sv,
+    "Content-Type: text/plain; charset=\"gb2312\"\r\n"sv,
+    "Content-Type: text/plain;\r\n\tcharset=utf-8\r\n"sv,
+    "Content-Type: multipart/mixed; boundary=\"B\"\r\n"sv,
+    "Content-Type: multipart/mixed;\r\n\tboundary=\"B\"\r\n"sv,
+    "Content-Type: multipart/alternative;\r\n\tboundary=\"A\"\r\n"sv,
+    "Content-Transfer-Encoding: base64\r\n"sv,
+    "Content-Transfer-Encoding: quoted-printable\r\n"sv,
+    "--B\r\n"sv,
+    "--A\r\n"sv,
+    "--B--\r\n"sv,
+    "--A--\r\n"sv,
+    "--b\r\n"sv,
+    "Content-Disposition: attachment; filename=\"a.txt\"\r\n"sv,
+    "Content-Type: text/html\r\n"sv,
+    "Delivered-To: z@y\r\n"sv,
+    "Delivered-To: "sv,
+    "QUJDREVGR0g=\r\n"sv,
+    "=\r\n"sv,
+    "=3D\r\n"sv,
+    "caf=C3=A9 =\r\n"sv,
+    "\x02\x00\x00"sv,
+    "\x10\x02\x00\x00"sv,
+    "\x00\x00\x00\x00\x00\x02\x00\x00"sv,
+    "boundary="sv,
+    "charset="sv,
     // Whole headers, so that records are made and the pieces after them are body lines.
     "\r\nReceived: by q\r\nFrom: f@g\r\nTo: t@u\r\nDate: Wed, 6 Mar 2013 10:00:00 +0000\r\n"sv,
     "\r\nReceived: by q\r\nFrom: f@g\r\nTo: t@u\r\nDate: 6 Mar 2013\r\nContent-Type: text/plain; charset=x\r\n\r\n"sv,
@@ -392,10 +437,17 @@ std::string ShuffledMail(uint64_t seed, const std::vector<InputMessage>& corpus)
     }
     s += part;
     switch (r.Below(5)) {
-      case 0: s.append(r.Below(1200), '\0'); break;
-      case 1: s += "\r\n"; break;
-      case 2: s.resize((s.size() + 511) / 512 * 512, '\0'); break;
-      default: break;
+      case 0:
+        s.append(r.Below(1200), '\0');
+        break;
+      case 1:
+        s += "\r\n";
+        break;
+      case 2:
+        s.resize((s.size() + 511) / 512 * 512, '\0');
+        break;
+      default:
+        break;
     }
   }
   s.resize((s.size() + 511) / 512 * 512, '\0');
@@ -423,8 +475,9 @@ TEST(SameRecordsHostile, CutAndInterleavedMessages) {
 // Lines that run into the chunk's end, the look-ahead and the pad: a message whose every
 // line is long, ending exactly at the source's end.
 TEST(SameRecordsHostile, LinesIntoTheLookAheadAndPad) {
-  std::string s = "x\r\nReceived: by z\r\nFrom: a\r\nTo: b\r\nDate: 1 Jan 2001 00:00:00 +0000\r\n"
-                  "Content-Type: text/plain; charset=us-ascii\r\n\r\n";
+  std::string s =
+      "x\r\nReceived: by z\r\nFrom: a\r\nTo: b\r\nDate: 1 Jan 2001 00:00:00 +0000\r\n"
+      "Content-Type: text/plain; charset=us-ascii\r\n\r\n";
   while (s.size() < 40 * 512) s += std::string(100 + s.size() % 600, 'q') + "\r\n";
   s.resize(40 * 512);
   s.replace(s.size() - 2, 2, "\r\n");
@@ -443,8 +496,8 @@ TEST(SameRecordsHostile, GapClosedIntoASectorOfZeros) {
   s.replace(0, lead.size(), lead);
   s.replace(lead.size(), 988 - lead.size(), std::string(988 - lead.size(), 'f'));
   s.replace(988, 20, "\r\nSubject: hello1234");  // its value ends where the next line starts
-  s.replace(1008, 8, "\r\nTo: ab");                 // moved to the start of sector 2
-  s[1016 + 5] = 0x02;                               // a block header at 1016, zeros after it
+  s.replace(1008, 8, "\r\nTo: ab");              // moved to the start of sector 2
+  s[1016 + 5] = 0x02;                            // a block header at 1016, zeros after it
   const std::string rest = "\r\nFrom: a\r\nDate: Tue, 5 Mar 2013 09:08:07 +0800\r\n\r\n";
   s.replace(1536, rest.size(), rest);
   EXPECT_EQ(ExpectSameRecords(s, "gap closed into free space"), 1u);
@@ -517,10 +570,17 @@ TEST(SameRecordsHostile, AttachmentDataLinesInRuns) {
           line += kAlphabet[r.Below(64)];
         if (!line.empty() && !large) {
           switch (r.Below(30)) {
-            case 0: line[0] = "DRr"[r.Below(3)]; break;
-            case 1: line += r.Below(2) ? "=" : "=="; break;
-            case 2: line[r.Below(line.size())] = " =:-\x80\t"[r.Below(6)]; break;
-            default: break;
+            case 0:
+              line[0] = "DRr"[r.Below(3)];
+              break;
+            case 1:
+              line += r.Below(2) ? "=" : "==";
+              break;
+            case 2:
+              line[r.Below(line.size())] = " =:-\x80\t"[r.Below(6)];
+              break;
+            default:
+              break;
           }
         }
         s += line;

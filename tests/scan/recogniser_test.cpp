@@ -43,8 +43,8 @@ TEST_F(Recogniser, MessageWithoutReceivedIsNotFound) {
 
 TEST_F(Recogniser, MessageStartsAtASectorStartAfterZerosAndAfterData) {
   CImage img;
-  img.Put(3 * 512, PlainMail("at sector 3"));       // at a sector start, zeros before
-  img.PutNoise(10 * 512 - 100, 100, 1);             // noise up to the sector start
+  img.Put(3 * 512, PlainMail("at sector 3"));  // at a sector start, zeros before
+  img.PutNoise(10 * 512 - 100, 100, 1);        // noise up to the sector start
   img.Put(10 * 512, PlainMail("after noise"));
   img.Put(20 * 512 + 77, PlainMail("after zeros"));  // unaligned, right after zero bytes
   img.PutNoise(30 * 512, 300, 2);
@@ -89,7 +89,7 @@ TEST_F(Recogniser, HeaderMustCompleteWithinItsWindow) {
   const size_t window = kHeaderWindowSectors * 512;
   for (const uint32_t chunk : {kChunkSectors, 8u}) {
     CImage img;
-    img.Put(512, LongHeaderMail(window + 511));   // blank line in the window's last sector
+    img.Put(512, LongHeaderMail(window + 511));        // blank line in the window's last sector
     img.Put(200 * 512, LongHeaderMail(window + 512));  // blank line one sector too far
     const auto mails = ScanImage(img, chunk);
     ASSERT_EQ(mails.size(), 1u) << "chunk " << chunk;

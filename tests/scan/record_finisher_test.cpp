@@ -80,8 +80,8 @@ TEST_F(RecordFinisher, PublishesEveryRecordInOrderDecodedFromTheScanThread) {
   for (int n = 0; n < kRecords; ++n) {
     const tagMailItem& m = *records[static_cast<size_t>(n)];
     ASSERT_EQ(m.nSector, static_cast<uint64_t>(n));
-    EXPECT_EQ(m.strFromW, Utf8ToU16(std::string("\"") + (n % 2 ? "é" : "ü") + "\" <a" + std::to_string(n) +
-                                     "@example.org>"));
+    EXPECT_EQ(m.strFromW,
+              Utf8ToU16(std::string("\"") + (n % 2 ? "é" : "ü") + "\" <a" + std::to_string(n) + "@example.org>"));
     EXPECT_EQ(m.strSubjectW, Utf8ToU16("Subject " + std::to_string(n)));
     EXPECT_EQ(m.strDate, "2013-03-05 09:08:07");
   }

@@ -12,9 +12,9 @@
 
 #include "codec/ascii_text.h"
 #include "codec/base64.h"
+#include "codec/find_no_case.h"
 #include "codec/header_value.h"
 #include "codec/mail_date.h"
-#include "codec/find_no_case.h"
 #include "res/string_table.h"
 #include "scan/scan_driver.h"
 #include "scan/scan_state.h"
@@ -55,8 +55,9 @@ constexpr size_t kMaxBodyBytes = 262144;
 constexpr size_t kMaxAttachmentDataBytes = 500000;
 constexpr int kPartHeaderLines = 7;
 
-
-inline unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+inline unsigned char FoldAscii(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
 
 bool MatchKeyword(const char* p, const char* keyword, size_t n) {
   for (size_t i = 0; i < n; ++i) {
@@ -80,7 +81,6 @@ std::string_view LineTextAt(const char* p) {
   }
   return {};
 }
-
 
 std::string BoundaryValue(std::string_view text, size_t at) {
   if (at >= text.size()) return {};
@@ -123,7 +123,6 @@ struct tagPartInfo {
   std::string strName;
   std::u16string strNameW;
 };
-
 
 // A single-line field: taken when `field` is still empty and the keyword stands at p.
 bool TakeField(const char* p, std::string_view keyword, std::string& field, ptrdiff_t& used) {
@@ -317,7 +316,6 @@ void PublishMailItem(tagMailItem* item, tagOpenMail& open, CMailView* view) {
 // ---- body and attachment tracking ----
 
 bool IsAttachmentPart(const char* p, tagPartInfo& part);
-
 
 // True when l is the closing line of the message's outer multipart: "--" boundary "--".
 bool IsClosingBoundary(std::string_view l, const std::string& boundary) {
@@ -704,9 +702,8 @@ void CRecogniser::ScanChunk(uint8_t* chunk, size_t length, uint64_t firstSector,
       // Not a line start for the line handlers. A message may still start here: right after
       // free space, other data at a sector start or a .dbx block header, or after the CR LF
       // of an empty line that no handler read.
-      const bool mayStart =
-          pos % SECTOR_SIZE == 0 || b[pos - 1] == '\0' ||
-          (b[pos - 1] == '\n' && (pos >= 2 ? b[pos - 2] == '\r' : m_cLastOfPrevious == '\r'));
+      const bool mayStart = pos % SECTOR_SIZE == 0 || b[pos - 1] == '\0' ||
+                            (b[pos - 1] == '\n' && (pos >= 2 ? b[pos - 2] == '\r' : m_cLastOfPrevious == '\r'));
       if (mayStart && MatchKeyword(b + pos, kw::Received)) {
         StartMessage(pos, firstSector);
         pos += kw::Received.size();

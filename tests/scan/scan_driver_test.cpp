@@ -151,7 +151,7 @@ TEST_F(ScanDriver, ButtonsDuringAndAfterTheScan) {
   Scan(MakeImage(4));
   const auto enables = view.CallsStartingWith("enable");
   EXPECT_EQ(enables, (std::vector<std::string>{"enable 134 0", "enable 133 0", "enable 135 1", "enable 134 1",
-                                                "enable 133 1", "enable 135 0"}));
+                                               "enable 133 1", "enable 135 0"}));
   EXPECT_EQ(g_bScanning.load(), 0);
   EXPECT_EQ(g_nProgressTotal.load(), 0u);
 }
@@ -277,8 +277,7 @@ TEST_F(ScanDriver, FailedReadsAtChosenSectorsAreZerosInChunkAndLookahead) {
     EXPECT_EQ(seen[i].head.substr(0, tag.size()), failed ? std::string(tag.size(), '\0') : tag) << i;
     const bool nextFailed = i + 1 == bad1 || i + 1 == bad2;
     if (i + 1 < seen.size()) {
-      EXPECT_EQ(seen[i].lookahead.substr(0, 2), nextFailed ? std::string(2, '\0') : seen[i + 1].head.substr(0, 2))
-          << i;
+      EXPECT_EQ(seen[i].lookahead.substr(0, 2), nextFailed ? std::string(2, '\0') : seen[i + 1].head.substr(0, 2)) << i;
     }
   }
 }

@@ -77,14 +77,14 @@ std::vector<tagMailItem*> ScanImage(const CImage& image, uint32_t chunkSectors, 
 
 std::string Describe(const tagMailItem& m) {
   auto lock = m.Lock();
-  std::string s = "sector=" + std::to_string(m.nSector) + "\nfrom=" + m.strFrom + "\nto=" + m.strTo +
-                  "\ncc=" + m.strCc + "\nsubject=" + m.strSubject + "\ndate=" + m.strDate +
-                  "\npriority=" + std::to_string(m.nPriority) + "\nboundary=" + m.strBoundary +
-                  "\nboundary2=" + m.strBoundary2 + "\ncontent-type=" + m.strContentType +
-                  "\nencoding=" + m.strTransferEncoding + "\npart-type=" + m.strPartType +
-                  "\npart-encoding=" + m.strPartEncoding + "\ndecoded=" + std::to_string(m.bDecoded) +
-                  "\nbody=" + m.strBody + "\nbodyW=" + U16ToUtf8(m.strBodyW) + "\nsubjectW=" + U16ToUtf8(m.strSubjectW) +
-                  "\nfromW=" + U16ToUtf8(m.strFromW) + "\ntoW=" + U16ToUtf8(m.strToW) + "\n";
+  std::string s =
+      "sector=" + std::to_string(m.nSector) + "\nfrom=" + m.strFrom + "\nto=" + m.strTo + "\ncc=" + m.strCc +
+      "\nsubject=" + m.strSubject + "\ndate=" + m.strDate + "\npriority=" + std::to_string(m.nPriority) +
+      "\nboundary=" + m.strBoundary + "\nboundary2=" + m.strBoundary2 + "\ncontent-type=" + m.strContentType +
+      "\nencoding=" + m.strTransferEncoding + "\npart-type=" + m.strPartType + "\npart-encoding=" + m.strPartEncoding +
+      "\ndecoded=" + std::to_string(m.bDecoded) + "\nbody=" + m.strBody + "\nbodyW=" + U16ToUtf8(m.strBodyW) +
+      "\nsubjectW=" + U16ToUtf8(m.strSubjectW) + "\nfromW=" + U16ToUtf8(m.strFromW) + "\ntoW=" + U16ToUtf8(m.strToW) +
+      "\n";
   for (const auto* arr : {m.pAttachments.get(), m.pPendingAttachments.get()}) {
     if (!arr) continue;
     for (const tagAttachment& a : *arr) {

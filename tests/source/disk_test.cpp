@@ -141,7 +141,7 @@ TEST(Disk, ReadHookFailsShortensAndEndsReads) {
   SetDiskReadHookForTesting([&](uint64_t offset, uint32_t count) -> int64_t {
     asked.push_back(offset);
     if (offset == 512) return kDiskReadError;
-    if (offset == 1024) return 100;  // a short read: the rest is asked for again
+    if (offset == 1024) return 100;      // a short read: the rest is asked for again
     if (offset == 1536 + 200) return 0;  // the end comes early
     return offset == 1536 ? 200 : count;
   });
@@ -173,8 +173,7 @@ TEST(Disk, BadSectorInALongReadCostsOnlyItself) {
   std::vector<char> buf(8 * 512, 'z');
   EXPECT_TRUE(d.Read(buf.data(), 8 * 512, 0));
   EXPECT_EQ(calls, 1 + 8);
-  for (int s = 0; s < 8; ++s)
-    EXPECT_EQ(buf[s * 512 + 17], s == 3 ? '\0' : 'a' + s) << "sector " << s;
+  for (int s = 0; s < 8; ++s) EXPECT_EQ(buf[s * 512 + 17], s == 3 ? '\0' : 'a' + s) << "sector " << s;
   EXPECT_TRUE(d.HadUnreadableSectors(3, 4));
   EXPECT_FALSE(d.HadUnreadableSectors(0, 3));
   EXPECT_FALSE(d.HadUnreadableSectors(4, 8));

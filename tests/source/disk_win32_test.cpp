@@ -69,7 +69,7 @@ TEST(DiskWin32, FileWithoutDriveRootOpensWithSizeZero) {
 
 TEST(DiskWin32, DeviceNamesThatDoNotExistFail) {
   CDisk d;
-  EXPECT_FALSE(d.Open(u"HD9"));    // \\.\PHYSICALDRIVE9
+  EXPECT_FALSE(d.Open(u"HD9"));  // \\.\PHYSICALDRIVE9
   EXPECT_FALSE(d.Open(u"hd99"));
   EXPECT_FALSE(d.Open(u"HD123"));  // \\.\HD123
   EXPECT_FALSE(d.Open(u"C"));      // \\.\C, not the volume
@@ -98,8 +98,8 @@ TEST(DiskWin32, SharesTheFileWithOtherReadersAndWriters) {
 TEST(DiskWin32, SparseFileBeyondTwoTebibytes) {
   CTempDir dir;
   const auto p = dir.Path() / "big.img";
-  HANDLE h = CreateFileW(p.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+  HANDLE h =
+      CreateFileW(p.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   DWORD got = 0;
   const bool sparse = DeviceIoControl(h, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &got, nullptr);

@@ -16,9 +16,9 @@ class CRecorderView : public CMailView {
   std::vector<tagMailItem*> Added() const;
 
   bool bWindowExists = true;
-  std::u16string strSaveDir;         // answer to ChooseSaveDirectory; empty cancels
+  std::u16string strSaveDir;           // answer to ChooseSaveDirectory; empty cancels
   tagFolderItem* pSelected = nullptr;  // answer to SelectedFolder; null: the Inbox
-  bool bSelectNothing = false;       // SelectedFolder answers null
+  bool bSelectNothing = false;         // SelectedFolder answers null
 
   void EnableButton(ViewButton button, bool enable) override;
   void SetProgressRange(uint64_t total) override;

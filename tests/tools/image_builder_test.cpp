@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/data_dirs.h"
 #include "tools/mkimage/ground_truth.h"
 #include "tools/mkimage/image_builder.h"
 #include "tools/mkimage/sha256.h"
-#include "tests/support/data_dirs.h"
 
 using namespace mkimage;
 
@@ -22,7 +22,7 @@ std::vector<InputMessage> Corpus() {
     std::vector<InputMessage> out;
     std::vector<std::filesystem::path> paths;
     for (const auto& e : std::filesystem::directory_iterator(korvane::test::TestDataDir() / "mail"))
-        if (e.path().extension() == ".eml") paths.push_back(e.path());
+      if (e.path().extension() == ".eml") paths.push_back(e.path());
     std::sort(paths.begin(), paths.end());
     for (const auto& p : paths) {
       std::ifstream in(p, std::ios::binary);
@@ -187,9 +187,10 @@ TEST(DbxLayout, SectorFollowsTheGapClosedBeforeTheLastReceivedLine) {
   // An "X-Short" line starts at `p`, the last "Received: " line at `r` right after it, both in
   // the first block; the block gap follows 512 - p bytes after the short line's start.
   auto message = [](size_t p, size_t r) {
-    std::string m = "Received: from a\r\nX-Pad: " + std::string(p - 27, 'x') + "\r\nX-Short: " +
-                    std::string(r - p - 11, 'z') + "\r\nReceived: from c\r\n";
-    return m + "From: a@x\r\nTo: b@x\r\nDate: Tue, 05 Mar 2013 09:08:07 +0800\r\n\r\n" + std::string(1200, 'y') + "\r\n";
+    std::string m = "Received: from a\r\nX-Pad: " + std::string(p - 27, 'x') +
+                    "\r\nX-Short: " + std::string(r - p - 11, 'z') + "\r\nReceived: from c\r\n";
+    return m + "From: a@x\r\nTo: b@x\r\nDate: Tue, 05 Mar 2013 09:08:07 +0800\r\n\r\n" + std::string(1200, 'y') +
+           "\r\n";
   };
   int moved = 0, kept = 0;
   for (size_t r = 430; r < 490; ++r)
@@ -233,7 +234,8 @@ TEST(FragmentedLayout, PiecesAreStoredOutOfOrder) {
 
 // What the scan should find follows from where the "Received: " line landed.
 TEST(Expectations, FoundFlagsFollowTheMessageStartRules) {
-  const std::string only = "Received: from x\r\nFrom: a@x\r\nTo: b@x\r\nDate: Tue, 05 Mar 2013 09:08:07 +0800\r\n\r\nhi\r\n";
+  const std::string only =
+      "Received: from x\r\nFrom: a@x\r\nTo: b@x\r\nDate: Tue, 05 Mar 2013 09:08:07 +0800\r\n\r\nhi\r\n";
   const std::string two = "Received: from y\r\n" + only;
   const std::string none = "From: a@x\r\nTo: b@x\r\nDate: Tue, 05 Mar 2013\r\n\r\nhi\r\n";
   const std::vector<InputMessage> in = {{"only", only}, {"two", two}, {"none", none}};
@@ -268,7 +270,8 @@ TEST(Expectations, HeaderWindowIs64SectorsAfterTheReceivedLine) {
   const std::vector<InputMessage> in = {{"in", withPadding(331)}, {"out", withPadding(336)}};
   Image image;
   ASSERT_TRUE(BuildImage(OneRegion(Placement::Aligned, Filler::Zero, 1, 2), in, image, nullptr));
-  EXPECT_EQ((image.messages[0].ImageOffset(image.messages[0].info.nHeaderEnd)) / kSector - image.messages[0].nSector, 64u);
+  EXPECT_EQ((image.messages[0].ImageOffset(image.messages[0].info.nHeaderEnd)) / kSector - image.messages[0].nSector,
+            64u);
   EXPECT_TRUE(image.messages[0].bFound);
   EXPECT_FALSE(image.messages[1].bFound);
 }

@@ -9,9 +9,10 @@ using namespace mkimage;
 TEST(LayoutFile, SettingsAndRegions) {
   LayoutFile lf;
   std::string err;
-  ASSERT_TRUE(ParseLayoutFile("# demo\nseed 42\nfiller noise\ngap 0 2  # tight\nscatter 0\ncrlf\n"
-                              "aligned a.eml /abs/b.eml\ndbx c.eml d.eml\n",
-                              "dir", lf, &err))
+  ASSERT_TRUE(
+      ParseLayoutFile("# demo\nseed 42\nfiller noise\ngap 0 2  # tight\nscatter 0\ncrlf\n"
+                      "aligned a.eml /abs/b.eml\ndbx c.eml d.eml\n",
+                      "dir", lf, &err))
       << err;
   EXPECT_EQ(lf.spec.nSeed, 42u);
   EXPECT_EQ(lf.spec.filler, Filler::Noise);

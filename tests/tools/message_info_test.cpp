@@ -101,7 +101,8 @@ TEST(MessageInfo, NestedMultipartAndQuotedPrintableSizes) {
 TEST(MessageInfo, WithoutReceivedOrLineBreaksNothingIsRecognisable) {
   EXPECT_FALSE(AnalyseMessage("From: a@x\r\nTo: b@x\r\nDate: Tue, 05 Mar 2013\r\n\r\nbody\r\n").Recognisable());
   EXPECT_FALSE(AnalyseMessage("Received: x\nFrom: a@x\nTo: b@x\nDate: Tue, 05 Mar 2013\n\nbody\n").Recognisable());
-  EXPECT_TRUE(AnalyseMessage(ToCrlf("Received: x\nFrom: a@x\nTo: b@x\nDate: Tue, 05 Mar 2013\n\nbody\n")).Recognisable());
+  EXPECT_TRUE(
+      AnalyseMessage(ToCrlf("Received: x\nFrom: a@x\nTo: b@x\nDate: Tue, 05 Mar 2013\n\nbody\n")).Recognisable());
   // "Received:" without its blank is no mark.
   EXPECT_FALSE(AnalyseMessage("Received:x\r\nFrom: a@x\r\nTo: b@x\r\nDate: d\r\n\r\n").Recognisable());
 }

@@ -13,7 +13,6 @@
 #include <set>
 #include <thread>
 
-#include "ui/about_dialog.h"
 #include "controls/button_ex.h"
 #include "controls/list_ctrl_ex.h"
 #include "controls/progress_wnd.h"
@@ -22,6 +21,7 @@
 #include "scan/mail_item.h"
 #include "scan/scan_state.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/about_dialog.h"
 #include "ui/data_dialog.h"
 #include "ui/html_ctrl.h"
 #include "ui/main_dialog.h"
@@ -138,7 +138,8 @@ void TestMainDialog::StartUpShowsTheEmptyWindowAndOpensTheDataDialog() {
     d->reject();
   });
   auto dlg = MakeDialog(1000);
-  QCOMPARE(dlg->windowTitle(), QStringLiteral("KorvanePelorin邮件碎片扫描恢复软件 V2.0  for Outlook Express & Foxmail"));
+  QCOMPARE(dlg->windowTitle(),
+           QStringLiteral("KorvanePelorin邮件碎片扫描恢复软件 V2.0  for Outlook Express & Foxmail"));
   QCOMPARE(dlg->minimumSize(), QSize(800, 600));
   QCOMPARE(dlg->Button(CKorvaneDlg::IDC_SAVE)->text(), QStringLiteral("保存"));
   QCOMPARE(dlg->Button(CKorvaneDlg::IDC_DATA)->text(), QStringLiteral("数据"));
@@ -182,7 +183,8 @@ void TestMainDialog::ScanListsNewestFirstAndInboxCountsAfterwards() {
   QVERIFY(!dlg->Button(CKorvaneDlg::IDC_DATA)->isEnabled());
   QVERIFY(!dlg->Button(CKorvaneDlg::IDC_SAVE)->isEnabled());
   QVERIFY(dlg->Button(CKorvaneDlg::IDC_STOP)->isEnabled());
-  QCOMPARE(dlg->RootItem()->text(0), QStringLiteral("本地文件夹 [") + QFileInfo(image).fileName() + QStringLiteral("]"));
+  QCOMPARE(dlg->RootItem()->text(0),
+           QStringLiteral("本地文件夹 [") + QFileInfo(image).fileName() + QStringLiteral("]"));
   QTRY_VERIFY(dlg->Progress()->GetText().startsWith(QStringLiteral("找到 0 封邮件\r\n正在处理")));
 
   gate = 1;
@@ -386,8 +388,7 @@ void TestMainDialog::MenusOfTheTreeAndTheList() {
 
   auto* item = static_cast<tagMailItem*>(dlg->List()->GetItemData(1));
   dlg->OnMailProperties();
-  QCOMPARE(m_prompts->informs.last(),
-           QStringLiteral("数据源： %1 \r\n位  置： %2 扇区").arg(image).arg(item->nSector));
+  QCOMPARE(m_prompts->informs.last(), QStringLiteral("数据源： %1 \r\n位  置： %2 扇区").arg(image).arg(item->nSector));
 }
 
 void TestMainDialog::FindSelectsTheNextMatchAndWraps() {
@@ -455,12 +456,15 @@ void TestMainDialog::PreviewLinksAsRootShowTheirAddress() {
   click();
   QVERIFY(browser.opened.isEmpty());
   QCOMPARE(m_prompts->informs.size(), 1);
-  QCOMPARE(m_prompts->informs.last(), QStringLiteral("本程序以 root 身份运行，为了安全，邮件中的链接不会在浏览器中打开。\r\n链接地址：\r\n") + address);
+  QCOMPARE(
+      m_prompts->informs.last(),
+      QStringLiteral("本程序以 root 身份运行，为了安全，邮件中的链接不会在浏览器中打开。\r\n链接地址：\r\n") + address);
 
   // Not as root: the browser opens it. A fresh preview (a new selection) behaves the same.
   CHtmlCtrl::SetRunningAsRootForTesting(false);
   dlg->RecreatePreviewControl();
-  dlg->Preview()->LoadHtml(u"<p><a href=\"" + address.toStdU16String() + u"\">链接</a> <a href=\"file:///etc/passwd\">文件</a></p>");
+  dlg->Preview()->LoadHtml(u"<p><a href=\"" + address.toStdU16String() +
+                           u"\">链接</a> <a href=\"file:///etc/passwd\">文件</a></p>");
   click();
   QCOMPARE(browser.opened, QList<QUrl>{QUrl(address)});
   QCOMPARE(m_prompts->informs.size(), 1);
@@ -468,7 +472,8 @@ void TestMainDialog::PreviewLinksAsRootShowTheirAddress() {
   c.setPosition(c.selectionStart() + 1);
   QTest::mouseClick(dlg->Preview()->viewport(), Qt::LeftButton, {}, dlg->Preview()->cursorRect(c).center());
   QCOMPARE(browser.opened.size(), 1);
-  QCOMPARE(m_prompts->informs.last(), QStringLiteral("这个链接不是网页或邮件地址，为了安全不会打开它。\r\n链接地址：\r\nfile:///etc/passwd"));
+  QCOMPARE(m_prompts->informs.last(),
+           QStringLiteral("这个链接不是网页或邮件地址，为了安全不会打开它。\r\n链接地址：\r\nfile:///etc/passwd"));
   CHtmlCtrl::SetRunningAsRootForTesting(std::nullopt);
   QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 }

@@ -5,8 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QScrollBar>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -14,8 +14,8 @@
 #include <QTextDocument>
 #include <QtTest>
 
-#include "ui/help_dialog.h"
 #include "codec/codepage.h"
+#include "ui/help_dialog.h"
 #include "ui/html_ctrl.h"
 #include "ui/stream_on_string.h"
 
@@ -169,19 +169,22 @@ void TestPreview::NothingIsLoadedFromDiskOrNetwork() {
   const QString fileUrl = QUrl::fromLocalFile(png).toString();
   const QString cssUrl = QUrl::fromLocalFile(css.fileName()).toString();
   const QString dataUrl = QStringLiteral("data:image/png;base64,") + QString::fromLatin1([&] {
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "PNG");
-    return bytes.toBase64();
-  }());
-  const QStringList images = {remote, fileUrl, png, QStringLiteral("local.png"), dataUrl, QStringLiteral("cid:part1.123@example.org")};
-  QString html = QStringLiteral("<html><head><link rel=stylesheet href=\"%1\"><link rel=stylesheet href=\"%2\">"
-                                "<script>document.write('ran')</script></head><body background=\"%3\">")
+                            QByteArray bytes;
+                            QBuffer buf(&bytes);
+                            buf.open(QIODevice::WriteOnly);
+                            img.save(&buf, "PNG");
+                            return bytes.toBase64();
+                          }());
+  const QStringList images = {
+      remote, fileUrl, png, QStringLiteral("local.png"), dataUrl, QStringLiteral("cid:part1.123@example.org")};
+  QString html = QStringLiteral(
+                     "<html><head><link rel=stylesheet href=\"%1\"><link rel=stylesheet href=\"%2\">"
+                     "<script>document.write('ran')</script></head><body background=\"%3\">")
                      .arg(remote, cssUrl, fileUrl);
   for (const QString& src : images) html += QStringLiteral("<img src=\"%1\">").arg(src);
-  html += QStringLiteral("<table background=\"%1\"><tr><td style=\"background-image: url(%2)\">cell</td></tr></table>"
-                         "<p>text</p></body></html>")
+  html += QStringLiteral(
+              "<table background=\"%1\"><tr><td style=\"background-image: url(%2)\">cell</td></tr></table>"
+              "<p>text</p></body></html>")
               .arg(fileUrl, png);
   // The working directory and a search path hold the file a relative name would find.
   const QString cwd = QDir::currentPath();
@@ -234,7 +237,8 @@ void TestPreview::PathologicalHtmlIsShortenedWithANote() {
   QCOMPARE(ctrl.LoadedText().size(), qsizetype(tables.size()));  // the stream delivered it all
   QVERIFY(ctrl.IsShortened());
   QVERIFY(note->isVisible());
-  QCOMPARE(note->text(), QStringLiteral("邮件内容过长或过于复杂，预览只显示了前一部分。保存成eml文件后可查看完整内容。"));
+  QCOMPARE(note->text(),
+           QStringLiteral("邮件内容过长或过于复杂，预览只显示了前一部分。保存成eml文件后可查看完整内容。"));
   QVERIFY(!ctrl.toPlainText().contains(QStringLiteral("deepest")));
   // The note stands above the text, not over it.
   QVERIFY(note->geometry().bottom() < ctrl.viewport()->geometry().top());
@@ -245,7 +249,9 @@ void TestPreview::PathologicalHtmlIsShortenedWithANote() {
   QVERIFY(ctrl.IsShortened());
   QVERIFY(note->isVisible());
   ctrl.grab();
-  ctrl.LoadHtml(u"<table cellpadding=\"100000000\" cellspacing=\"100000000\"><tr><td style=\"padding:1e9px\">x</td></tr></table>");
+  ctrl.LoadHtml(
+      u"<table cellpadding=\"100000000\" cellspacing=\"100000000\"><tr><td "
+      u"style=\"padding:1e9px\">x</td></tr></table>");
   QVERIFY(!ctrl.IsShortened());
   ctrl.grab();  // would never return with the lengths as written
 
@@ -256,13 +262,12 @@ void TestPreview::PathologicalHtmlIsShortenedWithANote() {
     for (int i = 0; i < n; ++i) out += part;
     return out;
   };
-  const std::u16string tall[] = {
-      u"<style>p { margin-top: 100000px }</style>" + repeat(u"<p>x</p>", 29000),
-      repeat(u"<p style=\"margin-top:300px\">x</p>", 29000),
-      u"<pre>" + std::u16string(900000, u'\n') + u"</pre>",
-      repeat(u"<table cellpadding=\"100000\"><tr><td>x</td></tr></table>", 4900),
-      repeat(u"<p style=\"line-height:100000px\">x</p>", 29000),
-      repeat(u"<img src=\"cid:x\" width=\"4096\" height=\"4096\"><br>", 14000)};
+  const std::u16string tall[] = {u"<style>p { margin-top: 100000px }</style>" + repeat(u"<p>x</p>", 29000),
+                                 repeat(u"<p style=\"margin-top:300px\">x</p>", 29000),
+                                 u"<pre>" + std::u16string(900000, u'\n') + u"</pre>",
+                                 repeat(u"<table cellpadding=\"100000\"><tr><td>x</td></tr></table>", 4900),
+                                 repeat(u"<p style=\"line-height:100000px\">x</p>", 29000),
+                                 repeat(u"<img src=\"cid:x\" width=\"4096\" height=\"4096\"><br>", 14000)};
   for (const std::u16string& doc : tall) {
     ctrl.LoadHtml(doc);
     QVERIFY(ctrl.IsShortened());
@@ -345,7 +350,8 @@ void TestPreview::HelpTextStartsAfterTheByteOrderMark() {
   QVERIFY(!text.contains(QChar(0xFEFF)));
   QVERIFY(text.contains(QStringLiteral("\r\n")));
   // The six numbered points.
-  for (const char16_t* n : {u"一、", u"二、", u"三、", u"四、", u"五、", u"六、"}) QVERIFY(text.contains(QString::fromUtf16(n)));
+  for (const char16_t* n : {u"一、", u"二、", u"三、", u"四、", u"五、", u"六、"})
+    QVERIFY(text.contains(QString::fromUtf16(n)));
 }
 
 void TestPreview::HelpDialogShowsTheResource() {

@@ -35,7 +35,8 @@ void TestPreviewLimit::OrdinaryMailIsKeptWhole() {
       "<table width=100%><tr><td><table><tr><td><table>");
   html += Repeat(QStringLiteral("<tr><td width=\"120\">cell</td><td style=\"padding:2px 10px\">x</td></tr>"), 150);
   html += QStringLiteral("</table></td></tr></table></td></tr></table></td></tr></table>");
-  html += Repeat(QStringLiteral("<p>第一段<br>"), 100) + QStringLiteral("<ul>") + Repeat(QStringLiteral("<li>项目"), 100);
+  html +=
+      Repeat(QStringLiteral("<p>第一段<br>"), 100) + QStringLiteral("<ul>") + Repeat(QStringLiteral("<li>项目"), 100);
   html += QStringLiteral("</ul>");
   html += QStringLiteral("</body></html>");
   const tagPreviewHtml out = LimitPreviewHtml(html);
@@ -114,11 +115,10 @@ void TestPreviewLimit::HugeLengthsAreBroughtDownAndNothingElse() {
   const tagPreviewHtml out = LimitPreviewHtml(html);
   QVERIFY(!out.bShortened);
   QCOMPARE(out.strHtml,
-           QStringLiteral(
-               "<style>td { padding: 500px; margin:-500px; border: 1px } .c1 { color: #100000 }</style>"
-               "<table cellpadding=\"100000\" cellspacing=100000 width='100000%' border=2>"
-               "<tr><td style=\"padding:100000px 3px;background:#12345678\" id=\"a100000000\">"
-               "<a href=\"http://example.org/100000000\">100000000</a></td></tr></table>"));
+           QStringLiteral("<style>td { padding: 500px; margin:-500px; border: 1px } .c1 { color: #100000 }</style>"
+                          "<table cellpadding=\"100000\" cellspacing=100000 width='100000%' border=2>"
+                          "<tr><td style=\"padding:100000px 3px;background:#12345678\" id=\"a100000000\">"
+                          "<a href=\"http://example.org/100000000\">100000000</a></td></tr></table>"));
 }
 
 void TestPreviewLimit::CommentsAndRawTextDoNotCount() {
@@ -139,7 +139,8 @@ void TestPreviewLimit::TallDocumentsAreCutByTheirEstimatedHeight() {
   tagPreviewLimits limits;
   limits.nMaxHeight = 10000;
   // Line breaks count 20 pixels each, as the pre element does: cut at the 500th.
-  tagPreviewHtml out = LimitPreviewHtml(QStringLiteral("<pre>") + QString(2000, u'\n') + QStringLiteral("</pre>"), limits);
+  tagPreviewHtml out =
+      LimitPreviewHtml(QStringLiteral("<pre>") + QString(2000, u'\n') + QStringLiteral("</pre>"), limits);
   QVERIFY(out.bShortened);
   QCOMPARE(out.strHtml.size(), 5 + 499);
   // An element's own heights count with it, a shorthand's above and below: 20 + 2 * 480
@@ -149,17 +150,20 @@ void TestPreviewLimit::TallDocumentsAreCutByTheirEstimatedHeight() {
   QCOMPARE(out.strHtml.count(QStringLiteral("<p ")), 10);
   // A table's cell padding counts for every cell: 20 + 2 * 2000 for the table, then
   // 20 + 4000 per cell.
-  out = LimitPreviewHtml(QStringLiteral("<table cellpadding=2000>") + Repeat(QStringLiteral("<tr><td>x</td></tr>"), 5), limits);
+  out = LimitPreviewHtml(QStringLiteral("<table cellpadding=2000>") + Repeat(QStringLiteral("<tr><td>x</td></tr>"), 5),
+                         limits);
   QVERIFY(out.bShortened);
   QCOMPARE(out.strHtml.count(QStringLiteral("<td>")), 1);
   // Widths do not.
-  QVERIFY(!LimitPreviewHtml(Repeat(QStringLiteral("<p style=\"width:9999px\" width=9999>x</p>"), 20), limits).bShortened);
+  QVERIFY(
+      !LimitPreviewHtml(Repeat(QStringLiteral("<p style=\"width:9999px\" width=9999>x</p>"), 20), limits).bShortened);
   // A style sheet's heights are kept small and count for every element after them.
   out = LimitPreviewHtml(QStringLiteral("<style>p { margin-top: 1e6px; width: 1e6px } h1 { font-size: 9in }</style>") +
                              Repeat(QStringLiteral("<p>x</p>"), 40),
                          limits);
   QVERIFY(out.bShortened);
-  QVERIFY(out.strHtml.startsWith(QStringLiteral("<style>p { margin-top: 500px; width: 100000px } h1 { font-size: 1in }</style>")));
+  QVERIFY(out.strHtml.startsWith(
+      QStringLiteral("<style>p { margin-top: 500px; width: 100000px } h1 { font-size: 1in }</style>")));
   // The style element counts a line (its sheet comes after it), then each p 20 + 500 + 100.
   QCOMPARE(out.strHtml.count(QStringLiteral("<p>")), (10000 - 20) / 620);
 }

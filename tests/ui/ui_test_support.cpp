@@ -55,9 +55,9 @@ std::string MakeMailImage(const std::vector<tagTestMail>& mails) {
   for (const tagTestMail& m : mails) {
     const std::string date = "Tue, " + std::to_string(day) + " Mar 2013 09:08:07 +0800";
     ++day;
-    std::string text = "Received: from mx.example.org by mail.example.org; " + date + "\r\n" +
-                       "From: " + m.strFrom + "\r\n" + "To: " + m.strTo + "\r\n" + "Subject: =?utf-8?B?" +
-                       Base64(m.strSubject) + "?=\r\n" + "Date: " + date + "\r\n" + "MIME-Version: 1.0\r\n" +
+    std::string text = "Received: from mx.example.org by mail.example.org; " + date + "\r\n" + "From: " + m.strFrom +
+                       "\r\n" + "To: " + m.strTo + "\r\n" + "Subject: =?utf-8?B?" + Base64(m.strSubject) + "?=\r\n" +
+                       "Date: " + date + "\r\n" + "MIME-Version: 1.0\r\n" +
                        "Content-Type: text/plain; charset=\"utf-8\"\r\n" + "Content-Transfer-Encoding: base64\r\n\r\n" +
                        Base64(m.strBody) + "\r\n\r\n";
     text.resize((text.size() + 511) / 512 * 512, '\0');

@@ -25,12 +25,12 @@ class CScriptedPrompts : public CUserPrompts {
   CScriptedPrompts() { SetPrompts(this); }
   ~CScriptedPrompts() override { SetPrompts(nullptr); }
 
-  QStringList informs;              // texts of the OK boxes, in order
-  QStringList questions;            // texts of the questions, in order
-  std::deque<Answer> answers;       // next answers; empty: Yes / OK
-  QString openFile;                 // answer of the file chooser
-  QString saveFile;                 // answer of the save-as chooser
-  QString directory;                // answer of the directory chooser
+  QStringList informs;         // texts of the OK boxes, in order
+  QStringList questions;       // texts of the questions, in order
+  std::deque<Answer> answers;  // next answers; empty: Yes / OK
+  QString openFile;            // answer of the file chooser
+  QString saveFile;            // answer of the save-as chooser
+  QString directory;           // answer of the directory chooser
   QString lastSaveSuggestion, lastSaveFilter, lastDirectoryTitle, lastOpenFilter;
 
   void Inform(QWidget*, const QString& text) override { informs << text; }
@@ -78,7 +78,7 @@ void WhenShown(const std::function<void(T*)>& act, int timeoutMs = 10000) {
 
 // One message of a test image.
 struct tagTestMail {
-  std::string strFrom;     // raw header value
+  std::string strFrom;  // raw header value
   std::string strTo;
   std::string strSubject;  // UTF-8; stored as an encoded word
   std::string strBody;     // UTF-8 text

@@ -7,19 +7,19 @@
 // Exit status 0 when the picture was saved with at least one message listed.
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
 
-#include "ui/help_dialog.h"
 #include "app/korvane_app.h"
 #include "controls/list_ctrl_ex.h"
 #include "scan/scan_state.h"
 #include "ui/data_dialog.h"
+#include "ui/help_dialog.h"
 #include "ui/html_ctrl.h"
 #include "ui/main_dialog.h"
 #include "ui/user_prompts.h"
@@ -31,7 +31,9 @@ class CShotPrompts : public CUserPrompts {
  public:
   explicit CShotPrompts(QString image) : m_strImage(std::move(image)) {}
   void Inform(QWidget*, const QString& text) override { std::fprintf(stderr, "korvane-shot: %s\n", qPrintable(text)); }
-  Answer Ask(QWidget*, const QString&, Buttons b) override { return b == Buttons::YesNo ? Answer::Yes : Answer::Cancel; }
+  Answer Ask(QWidget*, const QString&, Buttons b) override {
+    return b == Buttons::YesNo ? Answer::Yes : Answer::Cancel;
+  }
   QString OpenFile(QWidget*, const QString&, const QString&) override { return m_strImage; }
 
  private:

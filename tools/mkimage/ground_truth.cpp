@@ -49,8 +49,8 @@ std::string GroundTruthJson(const Image& image, const std::vector<InputMessage>&
     o += "],\n     \"extents\": [";
     for (size_t k = 0; k < m.extents.size(); ++k) {
       const Extent& e = m.extents[k];
-      o += (k ? ", " : "") + std::string("{\"offset\": ") + Num(e.nImageOffset) + ", \"message_offset\": " +
-           Num(e.nMessageOffset) + ", \"length\": " + Num(e.nLength) + "}";
+      o += (k ? ", " : "") + std::string("{\"offset\": ") + Num(e.nImageOffset) +
+           ", \"message_offset\": " + Num(e.nMessageOffset) + ", \"length\": " + Num(e.nLength) + "}";
     }
     o += "],\n     \"sector\": ";
     o += info.nLastReceived == kNone ? std::string("null") : Num(m.nSector);

@@ -9,9 +9,10 @@ namespace mkimage {
 namespace {
 
 constexpr uint64_t kDbxSlot = kDbxBlockHeader + kDbxBlockData;  // 528 bytes
-constexpr uint64_t kDbxStoreHeader = 512;                        // bytes before a store's first slot
+constexpr uint64_t kDbxStoreHeader = 512;                       // bytes before a store's first slot
 constexpr uint64_t kGapReach = 188;
-constexpr uint64_t kReadWindow = 524288;  // bytes read back from two sectors before nSector (without attachments)  // a block header this far after a line start is closed by the scan
+constexpr uint64_t kReadWindow = 524288;  // bytes read back from two sectors before nSector (without attachments)  // a
+                                          // block header this far after a line start is closed by the scan
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
 
@@ -52,9 +53,15 @@ class CBuilder {
         case Placement::Unaligned:
           for (size_t i : region.messages) PlaceWhole(i, region.placement);
           break;
-        case Placement::Box: PlaceBox(region.messages); break;
-        case Placement::Dbx: PlaceDbx(region.messages); break;
-        case Placement::Fragmented: PlaceFragments(region.messages); break;
+        case Placement::Box:
+          PlaceBox(region.messages);
+          break;
+        case Placement::Dbx:
+          PlaceDbx(region.messages);
+          break;
+        case Placement::Fragmented:
+          PlaceFragments(region.messages);
+          break;
       }
     }
     Gap();
@@ -142,7 +149,8 @@ class CBuilder {
     }
     for (size_t i = m_image.messages.size() - inputs.size(); i < m_image.messages.size(); ++i) {
       auto& ex = m_image.messages[i].extents;
-      std::sort(ex.begin(), ex.end(), [](const Extent& a, const Extent& b) { return a.nMessageOffset < b.nMessageOffset; });
+      std::sort(ex.begin(), ex.end(),
+                [](const Extent& a, const Extent& b) { return a.nMessageOffset < b.nMessageOffset; });
     }
   }
 
@@ -208,7 +216,8 @@ class CBuilder {
     }
     for (size_t i = m_image.messages.size() - inputs.size(); i < m_image.messages.size(); ++i) {
       auto& ex = m_image.messages[i].extents;
-      std::sort(ex.begin(), ex.end(), [](const Extent& a, const Extent& b) { return a.nMessageOffset < b.nMessageOffset; });
+      std::sort(ex.begin(), ex.end(),
+                [](const Extent& a, const Extent& b) { return a.nMessageOffset < b.nMessageOffset; });
     }
   }
 
@@ -254,7 +263,8 @@ class CBuilder {
     for (const auto& zone : info.partHeaders)
       if (b + 2 >= zone.first && b <= zone.second) return false;
     const uint64_t p = info.LineStartOf(b);
-    if (bytes.compare(p, 2, "--") == 0 || (b >= 2 && bytes.compare(info.LineStartOf(b - 2), 2, "--") == 0)) return false;
+    if (bytes.compare(p, 2, "--") == 0 || (b >= 2 && bytes.compare(info.LineStartOf(b - 2), 2, "--") == 0))
+      return false;
     return b - p <= kGapReach;
   }
 
@@ -352,7 +362,8 @@ class CBuilder {
     const Extent& tail = m.extents.back();
     extract = extract && start >= window && tail.nImageOffset + tail.nLength <= window + kReadWindow;
     for (uint64_t p = window; extract && p + 2 < start; ++p)
-      if (img[p] == '\r' && img[p + 1] == '\n' && StartsMessage(img, p + 2)) extract = DroppedBefore(img, p + 2, start, info);
+      if (img[p] == '\r' && img[p + 1] == '\n' && StartsMessage(img, p + 2))
+        extract = DroppedBefore(img, p + 2, start, info);
     for (char c : bytes)
       if (static_cast<unsigned char>(c) < 0x08) extract = false;
     for (uint64_t p : info.lineStarts)
@@ -365,7 +376,8 @@ class CBuilder {
       uint64_t after = last.nImageOffset + last.nLength;
       if (dbx && last.nLength == kDbxBlockData) after += kDbxBlockHeader;
       extract = after >= img.size() || img[after] == '\0' ||
-                img.compare(after, kBoxSeparatorSize, kBoxSeparator, kBoxSeparatorSize) == 0 || StartsMessage(img, after);
+                img.compare(after, kBoxSeparatorSize, kBoxSeparator, kBoxSeparatorSize) == 0 ||
+                StartsMessage(img, after);
     }
     m.bExtractWhole = extract;
   }
@@ -381,9 +393,12 @@ class CBuilder {
 
 const char* FillerName(Filler f) {
   switch (f) {
-    case Filler::Zero: return "zero";
-    case Filler::Noise: return "noise";
-    case Filler::Mixed: return "mixed";
+    case Filler::Zero:
+      return "zero";
+    case Filler::Noise:
+      return "noise";
+    case Filler::Mixed:
+      return "mixed";
   }
   return "";
 }
@@ -399,11 +414,16 @@ bool ParseFiller(const std::string& name, Filler& out) {
 
 const char* PlacementName(Placement p) {
   switch (p) {
-    case Placement::Aligned: return "aligned";
-    case Placement::Unaligned: return "unaligned";
-    case Placement::Dbx: return "dbx";
-    case Placement::Box: return "box";
-    case Placement::Fragmented: return "fragmented";
+    case Placement::Aligned:
+      return "aligned";
+    case Placement::Unaligned:
+      return "unaligned";
+    case Placement::Dbx:
+      return "dbx";
+    case Placement::Box:
+      return "box";
+    case Placement::Fragmented:
+      return "fragmented";
   }
   return "";
 }

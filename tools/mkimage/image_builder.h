@@ -68,7 +68,7 @@ struct PlacedMessage {
   // Sector of the first byte of the last "Received: " line as the scan reads it: as stored,
   // or 16 bytes further in a .dbx store when the scan closes the next block gap before it.
   uint64_t nSector = 0;
-  bool bFound = false;   // a scan makes a record of it, at nSector, with the header's fields
+  bool bFound = false;  // a scan makes a record of it, at nSector, with the header's fields
   // The scan lists the attachments the message declares (the listable ones) with their sizes.
   bool bAttachmentsWhole = false;
   // Reading the message back from nSector yields exactly its bytes.

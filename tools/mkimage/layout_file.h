@@ -20,7 +20,7 @@
 namespace mkimage {
 
 struct LayoutFile {
-  LayoutSpec spec;               // regions index into `files`
+  LayoutSpec spec;                 // regions index into `files`
   std::vector<std::string> files;  // message paths, resolved against the layout file's folder
   bool bCrlf = false;
 };

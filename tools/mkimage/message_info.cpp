@@ -158,8 +158,10 @@ void WalkEntity(const std::string& s, size_t at, size_t end, size_t partLine, Me
   if (type.rfind("multipart/", 0) == 0 && depth < 8) {
     const std::string boundary = Parameter(*ctype, "boundary");
     if (boundary.empty()) return;
-    if (partLine == kNone) info.strBoundary = boundary;
-    else info.partHeaders.emplace_back(partLine, body);
+    if (partLine == kNone)
+      info.strBoundary = boundary;
+    else
+      info.partHeaders.emplace_back(partLine, body);
     const std::string delim = "--" + boundary;
     // Delimiter lines: at a line start, "--boundary" then CR LF, blanks or "--".
     std::vector<size_t> delims;
@@ -240,8 +242,8 @@ MessageInfo AnalyseMessage(const std::string& s) {
   struct Want {
     const char* keyword;
     std::string* value;
-  } wants[] = {{"From: ", &info.strFrom},        {"To: ", &info.strTo},
-               {"Subject: ", &info.strSubject},  {"Date: ", &info.strDate},
+  } wants[] = {{"From: ", &info.strFrom},           {"To: ", &info.strTo},
+               {"Subject: ", &info.strSubject},     {"Date: ", &info.strDate},
                {"X-Priority: ", &info.strPriority}, {"Cc: ", &info.strCc}};
   for (size_t p : info.lineStarts) {
     if (p <= info.nLastReceived) continue;
