@@ -5,15 +5,6 @@
 #include <bit>
 #include <cstdint>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#define KORVANE_BASE64_SSE2 1
-#include <emmintrin.h>
-#endif
-#if defined(KORVANE_BASE64_SSE2) && (defined(__GNUC__) || defined(__clang__))
-#define KORVANE_BASE64_AVX2 1
-#include <immintrin.h>
-#endif
-
 #include "source/cpu_features.h"
 #include "source/simd.h"
 
@@ -110,7 +101,7 @@ std::string Base64Decode(const char* data, size_t length) {
 // skipped byte is skipped with it), and every four alphabet characters before it give three
 // bytes, a last two give one, a last three give two: the count needs no decoding, only the
 // alphabet characters up to that end, counted 16 bytes at a time where SSE2 is there.
-#ifdef KORVANE_BASE64_SSE2
+#ifdef KORVANE_SSE2
 namespace {
 // Set bits of a 16-bit mask, without the library call that std::popcount becomes where the
 // processor may lack the instruction.
@@ -134,7 +125,7 @@ __m128i AlphabetBytes(__m128i v) {
 }  // namespace
 #endif
 
-#ifdef KORVANE_BASE64_AVX2
+#ifdef KORVANE_AVX2_DISPATCH
 namespace {
 // 0xFF in each of the 32 bytes of v that is not a base64 alphabet character (AlphabetBytes
 // inverted), by the two halves of each byte: a byte is in the alphabet when
@@ -239,7 +230,7 @@ void CBase64Length::Add(const char* data, size_t length) {
   size_t alphabet = m_nAlphabet;
   bool afterAlphabet = m_bAfterAlphabet;
   size_t i = 0;
-#ifdef KORVANE_BASE64_AVX2
+#ifdef KORVANE_AVX2_DISPATCH
   if (cpu::kHasAvx2 && length >= 32) {
     bool ended = false;
     i = CountAlphabet32(p, length, alphabet, afterAlphabet, ended);
@@ -250,7 +241,7 @@ void CBase64Length::Add(const char* data, size_t length) {
     }
   }
 #endif
-#ifdef KORVANE_BASE64_SSE2
+#ifdef KORVANE_SSE2
   const __m128i equals = _mm_set1_epi8('=');
   // Per-byte counts of alphabet characters, summed into `alphabet` before they can overflow.
   __m128i counts = _mm_setzero_si128();
@@ -313,10 +304,10 @@ void CBase64Length::Add(const char* data, size_t length) {
 
 size_t CBase64Length::PlainLineLength(const char* data, size_t max) {
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-#ifdef KORVANE_BASE64_AVX2
+#ifdef KORVANE_AVX2_DISPATCH
   if (cpu::kHasAvx2) return PlainLine32(p, max);
 #endif
-#ifdef KORVANE_BASE64_SSE2
+#ifdef KORVANE_SSE2
   for (size_t i = 0; i < max; i += 16) {
     const auto other = ~static_cast<unsigned>(
                            _mm_movemask_epi8(AlphabetBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))))) &
@@ -337,7 +328,7 @@ size_t CBase64Length::PlainLineLength(const char* data, size_t max) {
 size_t CBase64Length::AddLine(const char* data, size_t max) {
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   if (max == 0 || p[0] < 0x0E) return 0;
-#ifdef KORVANE_BASE64_AVX2
+#ifdef KORVANE_AVX2_DISPATCH
   if (cpu::kHasAvx2) {
     if (!m_bEnded) {
       if (const size_t n = PlainLine32(p, max)) {

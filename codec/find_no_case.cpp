@@ -5,12 +5,8 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#define KORVANE_FIND_SSE2 1
-#include <emmintrin.h>
-#endif
-
 #include "codec/ascii_text.h"
+#include "source/simd.h"
 
 namespace {
 // True when the pattern's bytes after the first match those at `at`, letters in either case.
@@ -31,7 +27,7 @@ ptrdiff_t FindNoCase(std::string_view text, std::string_view pattern) {
   const size_t candidates = text.size() - pattern.size() + 1;  // positions a match may start at
   const char* const base = text.data();
   size_t i = 0;
-#ifdef KORVANE_FIND_SSE2
+#ifdef KORVANE_SSE2
   if (pattern.size() >= 2 && text.size() >= 17) {
     // Positions whose first two bytes match the pattern's: few enough in mail text that
     // checking the rest of each seldom happens. (The pair needs the byte after each of the
