@@ -50,7 +50,8 @@ CStoredTextReader::CStoredTextReader(CDisk& disk, uint64_t nSector, uint64_t win
 }
 
 bool CStoredTextReader::ReadTo(uint64_t windowBytes) {
-  const size_t want = static_cast<size_t>(std::min<uint64_t>(m_nLead + windowBytes, m_nTotal));
+  // `windowBytes` may be UINT64_MAX (the whole window): compare before adding the lead.
+  const size_t want = windowBytes >= m_nTotal - m_nLead ? m_nTotal : m_nLead + static_cast<size_t>(windowBytes);
   if (want <= m_n && !(want == m_nTotal && !m_bFinal)) return true;
   std::vector<char>& buf = m_text.buf;
   try {

@@ -244,6 +244,24 @@ TEST_F(Extract, WindowGrowsWithAttachments) {
   EXPECT_EQ(ReadBack(image, *item), msg);
 }
 
+// The whole window was asked for as "as much as there is" and the lead before the record's
+// window was added to it, wrapping around: every long message past sector 17 was cut at
+// about 318 KB. Sectors 0-2 have no lead and never showed it.
+TEST_F(Extract, LongMessageAfterSectorTwoIsNotCutAtTheQuickSteps) {
+  std::string msg = MakeMessage("long@example.org", "r@example.org", "6 Jun 2016 06:06:06 +0000", "long", 1, 340000);
+  for (const size_t sector : {3u, 18u, 40u}) {
+    CImageBuilder image;
+    image.Put(sector * 512, msg);
+    image.PadSectors(1);
+    auto item = RecordFor(msg, sector * 512);
+    item->pAttachments = std::make_unique<tagAttachmentArray>(1);
+    (*item->pAttachments)[0].nSize = 250000;
+    const std::string text = ReadBack(image, *item);
+    EXPECT_EQ(text.size(), msg.size()) << "sector " << sector;
+    EXPECT_TRUE(text == msg) << "sector " << sector;
+  }
+}
+
 #ifndef _WIN32
 // A message beyond the first 2 TiB of a (sparse) source is read back from there, not from
 // its sector number modulo 2^32.
