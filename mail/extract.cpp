@@ -50,7 +50,5 @@ bool ReadStoredMail(const tagMailItem& item, CDisk* disk, const std::atomic<int>
   if (!found || Stopped(stop)) return true;
 
   text.assign(reader.Text().Data() + start, end - start);
-  for (char& ch : text)
-    if (static_cast<unsigned char>(ch) < 0x08) ch = ' ';
   return true;
 }

@@ -270,7 +270,9 @@ bool CMessageWalk::Run(size_t from, size_t& start, size_t& end) {
     const bool atCrLf = L == lineStart;
     extraFrom = std::max(extraFrom, L + 1);
     if (m_bInside) {
-      if (atCrLf && m_identity && !CheckIdentity(L)) {
+      // Only the header speaks for the message: a reply or forward quotes other From and
+      // Date lines in its body.
+      if (atCrLf && m_identity && !m_bHeaderEnded && !CheckIdentity(L)) {
         Drop();
         cursor = L;
         continue;

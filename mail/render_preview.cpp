@@ -165,5 +165,8 @@ tagMailPreview BuildMailPreview(const tagMailItem& item) {
   std::atomic<int> stop{0};  // a preview is never stopped
   std::string text;
   ReadStoredMail(item, nullptr, &stop, text);
+  // The control bytes some stored mail holds would end the preview's lines and strings early.
+  for (char& ch : text)
+    if (static_cast<unsigned char>(ch) < 0x08) ch = ' ';
   return RenderMailPreview(text, block);
 }

@@ -72,10 +72,7 @@ std::string WholeWindowResult(CDisk& disk, const tagMailItem& item) {
   if (!FindStoredMessage(window, &identity, nullptr, start, end) &&
       !FindStoredMessage(window, nullptr, nullptr, start, end))
     return std::string();
-  std::string text(window.Data() + start, end - start);
-  for (char& c : text)
-    if (static_cast<unsigned char>(c) < 0x08) c = ' ';
-  return text;
+  return std::string(window.Data() + start, end - start);
 }
 
 struct tagLayoutCase {
