@@ -62,9 +62,82 @@ TEST_F(Extract, MessageAfterNoiseAndLineBreak) {
   const size_t at = image.Append(kMsgA);
   image.Append(Noise(2000, 2));
   image.PadSectors();
-  // After the header the message runs on into the noise that follows it: nothing marks its end.
-  const std::string text = ReadBack(image, *RecordFor(kMsgA, at));
-  EXPECT_EQ(text.substr(0, kMsgA.size()), kMsgA);
+  EXPECT_EQ(ReadBack(image, *RecordFor(kMsgA, at)), kMsgA);
+}
+
+// Noise after a message ran on into its file up to the next zero byte: the bytes mail text
+// cannot hold end it at the last line break before them.
+TEST_F(Extract, NoiseAfterTheMessageIsNotPartOfIt) {
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    CImageBuilder image;
+    image.Put(1000, kMsgB);
+    image.Append(Noise(3000, seed));
+    image.PadSectors();
+    EXPECT_EQ(ReadBack(image, *RecordFor(kMsgB, 1000)), kMsgB) << "seed " << seed;
+  }
+}
+
+// A message whose only "Received: " line follows other bytes directly starts at that line;
+// with several, the first one was lost.
+TEST_F(Extract, FirstHeaderLineRightAfterNoiseOrControlBytes) {
+  for (const std::string& before : {std::string("\x01\x02"), std::string("\x1f"), Noise(700, 7) + "abc"}) {
+    CImageBuilder image;
+    image.Put(600, before);
+    const size_t at = image.Append(kMsgB);
+    image.PadSectors(2);
+    EXPECT_EQ(ReadBack(image, *RecordFor(kMsgB, at)), kMsgB);
+  }
+}
+
+// A lone control byte in real text does not end the message; a few close together neither.
+TEST_F(Extract, StrayControlBytesInsideTheBodyAreText) {
+  std::string msg = kMsgA;
+  const size_t body = msg.find("\r\n\r\n") + 30;
+  msg[body] = '\x02';
+  msg[body + 300] = '\0';
+  msg[body + 600] = '\x1a';
+  msg[body + 602] = '\x1a';
+  CImageBuilder image;
+  image.Put(512, msg);
+  image.Append(Noise(2000, 3));
+  image.PadSectors(1);
+  EXPECT_EQ(ReadBack(image, *RecordFor(msg, 512)), msg);
+}
+
+// Header lines before the first "Received: " line (a mailbox's own fields, MIME-Version)
+// belong to the message; an mbox envelope line and the empty line before it do not.
+TEST_F(Extract, MboxMessagesWithFieldsBeforeTheirReceivedLines) {
+  const std::string a = "X-Mozilla-Status: 0001\r\nX-GM-THRID: 1234567890\r\n" + kMsgA;
+  const std::string b = "MIME-Version: 1.0\r\nX-Folded: one\r\n two\r\n" + kMsgB;
+  const std::string envelope = "From - Tue Mar  5 09:08:07 2013\r\n";
+  CImageBuilder image;
+  image.Put(0, envelope + a + "\r\n");
+  const size_t bAt = image.Append(envelope + b + "\r\n") + envelope.size();
+  image.PadSectors(2);
+  EXPECT_EQ(ReadBack(image, *RecordFor(a, envelope.size())), a);
+  EXPECT_EQ(ReadBack(image, *RecordFor(b, bAt)), b);
+}
+
+// A bounce carries the original message's header inside its own multipart: its "Received: "
+// lines there cut the bounce short.
+TEST_F(Extract, ReceivedLinesInsideAnOpenMultipartAreTheMessages) {
+  const std::string bounce =
+      "Received: from mx by relay\r\n"
+      "From: MAILER-DAEMON@example.org\r\nTo: p@example.org\r\nDate: 4 Apr 2014 04:04:04 +0000\r\n"
+      "Content-Type: multipart/report; report-type=delivery-status; boundary=\"RPT\"\r\n\r\n"
+      "--RPT\r\nContent-Type: text/plain\r\n\r\nYour message could not be delivered.\r\n"
+      "--RPT\r\nContent-Type: message/rfc822\r\n\r\n"
+      "Received: from p by mx\r\nFrom: p@example.org\r\nTo: q@example.net\r\n"
+      "Date: 3 Apr 2014 03:03:03 +0000\r\nSubject: hello\r\n\r\nhello\r\n"
+      "--RPT--\r\n";
+  CImageBuilder image;
+  image.Put(1536, bounce);
+  const size_t next = image.Append(kMsgB);  // the next message right after it still ends it
+  image.PadSectors(1);
+  auto item = RecordFor(bounce, 1536);
+  ASSERT_EQ(item->strBoundary, "RPT");
+  EXPECT_EQ(ReadBack(image, *item), bounce);
+  EXPECT_EQ(ReadBack(image, *RecordFor(kMsgB, next)), kMsgB);
 }
 
 TEST_F(Extract, BackToBackEndsBeforeTheNextFirstHeaderLine) {
