@@ -32,16 +32,13 @@ constexpr bool IsForeignByte(unsigned char c) {
 }
 
 // "Name:" with a field name of printable ASCII (no blank, no colon).
-bool IsFieldLine(std::string_view line) {
+// `plain`: the name has only letters, digits and hyphens, as real field names do.
+bool IsFieldLine(std::string_view line, bool plain = false) {
+  auto nameByte = [plain](unsigned char c) {
+    return plain ? std::isalnum(c) || c == '-' : c > ' ' && c < 0x7f && c != ':';
+  };
   size_t i = 0;
-  while (i < line.size() && i < 77 && line[i] > ' ' && line[i] < 0x7f && line[i] != ':') ++i;
-  return i > 0 && i < line.size() && line[i] == ':';
-}
-
-// A field line whose name has only letters, digits and hyphens, as real field names do.
-bool IsPlainFieldLine(std::string_view line) {
-  size_t i = 0;
-  while (i < line.size() && i < 77 && (std::isalnum(static_cast<unsigned char>(line[i])) || line[i] == '-')) ++i;
+  while (i < line.size() && i < 77 && nameByte(static_cast<unsigned char>(line[i]))) ++i;
   return i > 0 && i < line.size() && line[i] == ':';
 }
 
@@ -339,7 +336,7 @@ size_t CMessageWalk::ReachBack(size_t L) {
         start = b + k;
         break;
       }
-      if (!IsPlainFieldLine(line)) break;
+      if (!IsFieldLine(line, true)) break;
     } else if (!IsFieldLine(line)) {
       break;
     }
